@@ -1,0 +1,7 @@
+#include "app/globals.h"
+
+bool KeepViewPosition = false;
+UINT WheelMessage = 0;
+TMainWindow* MainWindow = nullptr;
+TSimpleList* PluginFiles = nullptr;
+HWND InfoDialog = nullptr;

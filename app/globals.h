@@ -1,0 +1,16 @@
+#pragma once
+// Process-wide state of the program, each set once during start-up.
+
+#include <windows.h>
+
+#include "util/simple_list.h"
+
+class TMainWindow;
+
+extern bool KeepViewPosition;
+extern UINT WheelMessage;
+extern TMainWindow* MainWindow;
+// The plug-in catalogue: heap-allocated zero-terminated paths, in the user's order.
+extern TSimpleList* PluginFiles;
+// The modeless Picture Information dialog; stays set after the dialog closes.
+extern HWND InfoDialog;

@@ -1,0 +1,74 @@
+#include "app/startup.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "app/globals.h"
+#include "config/conf_file_win.h"
+#include "config/profile.h"
+#include "config/settings.h"
+#include "viewer/main_window.h"
+
+namespace {
+
+// Frees what start-up created, on every way out of RunOrv.
+struct Cleanup {
+  ~Cleanup() {
+    if (PluginFiles) {
+      for (int32_t i = 0; i < PluginFiles->Count; ++i) std::free(PluginFiles->Items[i]);
+      delete PluginFiles;
+      PluginFiles = nullptr;
+    }
+  }
+};
+
+}  // namespace
+
+int MessageLoop() {
+  MSG msg;
+  for (;;) {
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(msg.wParam);
+    if (got == -1) return 0;  // the queue itself failed: nothing more will arrive
+    if (InfoDialog && IsDialogMessageA(InfoDialog, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+int RunOrv(int argc, const char* const* argv) {
+  (void)argc;
+  (void)argv;
+  ProfileFolder = GetProfileFolder("orv");
+  {
+    TConfFile config(ProfileFolder + "config");
+    KeepViewPosition = ReadKeepViewPosition(config, false);
+  }
+
+  WheelMessage = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
+
+  auto window = std::make_unique<TMainWindow>("Orv");
+  MainWindow = window.get();
+  struct ForgetWindow {
+    ~ForgetWindow() { MainWindow = nullptr; }
+  } forgetWindow;
+
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  window->HandOpenCursor = LoadCursorA(instance, "HANDOPEN");
+  window->HandHoldCursor = LoadCursorA(instance, "HANDHOLD");
+  window->Cursor = window->HandOpenCursor;
+  window->ClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+  window->ExStyle = WS_EX_ACCEPTFILES;
+  window->SetBorder(true);
+  window->Background = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+  window->CreateWnd(CW_USEDEFAULT, 0, 320, 240);
+  if (!window->Handle) return 255;
+
+  Cleanup cleanup;
+  PluginFiles = new TSimpleList;
+
+  window->Show();
+  return MessageLoop();
+}

@@ -1,0 +1,39 @@
+#include "config/profile.h"
+
+std::string ProfileFolder;
+
+namespace {
+
+void EnsureBackslash(std::string& folder) {
+  if (folder.empty() || folder.back() != '\\') folder.push_back('\\');
+}
+
+}  // namespace
+
+std::string ProfileOption(const std::string& firstArgument) {
+  static const char kOption[] = "/prof=";
+  if (firstArgument.compare(0, sizeof kOption - 1, kOption) != 0) return {};
+  return firstArgument.substr(sizeof kOption - 1);
+}
+
+std::string ChooseProfileFolder(const std::string& firstArgument, const std::string& environment,
+                                const std::string& programFolder, const std::string& subName) {
+  std::string folder = ProfileOption(firstArgument);
+  if (!folder.empty()) {
+    EnsureBackslash(folder);
+    return folder;
+  }
+  if (!environment.empty()) {
+    folder = environment;
+    EnsureBackslash(folder);
+    return folder + subName + "\\";
+  }
+  return programFolder;
+}
+
+std::string PictureArgument(int argc, const char* const* argv) {
+  if (argc < 2 || !argv[1]) return {};
+  std::string first = argv[1];
+  if (first.compare(0, 6, "/prof=") == 0) return argc >= 3 && argv[2] ? argv[2] : std::string();
+  return first;
+}

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/conf_syntax.h"
+#include "config/settings.h"
+
+namespace {
+
+struct Parsed {
+  std::string key;
+  std::vector<std::string> values;
+};
+
+// All lines of a file's bytes, includes ignored.
+std::vector<Parsed> ParseAll(const std::string& bytes) {
+  std::string content;
+  AppendConfLines(bytes, content, [](const std::string&) {});
+  TConfFile file(content, 0);
+  std::vector<Parsed> lines;
+  while (file.Next()) {
+    Parsed p{file.Line.Key, {}};
+    for (int i = 0; i < file.Line.Count; ++i) p.values.push_back(file.Line.Values[i]);
+    // Entries past the last value always read as empty text.
+    if (file.Line.Count < kConfMaxValues) {
+      EXPECT_STREQ(file.Line.Values[file.Line.Count], "");
+    }
+    lines.push_back(p);
+  }
+  return lines;
+}
+
+Parsed One(const std::string& line) {
+  auto lines = ParseAll(line + "\r\n");
+  EXPECT_EQ(lines.size(), 1u) << line;
+  return lines.empty() ? Parsed{} : lines[0];
+}
+
+using V = std::vector<std::string>;
+
+}  // namespace
+
+TEST(ConfSyntax, SplitsKeyAndValues) {
+  struct Case {
+    const char* line;
+    const char* key;
+    V values;
+  } cases[] = {
+      {"Key", "Key", {}},
+      {"Key ", "Key", {}},              // nothing follows the blank that ended the key
+      {"Key  ", "Key", {""}},           // blanks alone give one empty value
+      {"  \tKey a", "Key", {"a"}},      // leading blanks skipped
+      {"Key a b , c", "Key", {"ab", "c"}},
+      {"Key a,,b", "Key", {"a", "", "b"}},
+      {"Key a,", "Key", {"a", ""}},
+      {"Key \"a b, c\",d", "Key", {"a b, c", "d"}},
+      {"Key \"a\"junk,d", "Key", {"a", "d"}},
+      {"Key x,\"unclosed, y", "Key", {"x"}},
+      {"Key \"unclosed", "Key", {}},
+      {"Key\ta\tb", "Key", {"ab"}},
+      {"   ", "", {}},
+      {"Key=value", "Key=value", {}},
+  };
+  for (const Case& c : cases) {
+    Parsed p = One(c.line);
+    EXPECT_EQ(p.key, c.key) << c.line;
+    EXPECT_EQ(p.values, c.values) << c.line;
+  }
+}
+
+TEST(ConfSyntax, CommentsAndEmptyLinesYieldNothing) {
+  EXPECT_TRUE(ParseAll("# comment\r\n\r\n#another\r\n\r\n").empty());
+  auto lines = ParseAll(" # not a comment\r\nA 1\r\n");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].key, "#");
+  EXPECT_EQ(lines[0].values, V({"notacomment"}));
+}
+
+TEST(ConfSyntax, LineEndsAndEndOfFileMarker) {
+  // CR alone, CR LF, and a missing final line end all end lines.
+  auto lines = ParseAll("A 1\rB 2\r\nC 3");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[2].key, "C");
+  // Byte 26 ends the file.
+  EXPECT_EQ(ParseAll("A 1\r\n\x1A" "B 2\r\n").size(), 1u);
+  // A file of bare line feeds is one line to the reader, but arrives line by line.
+  lines = ParseAll("A 1\nB 2\nC 3\n");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[1].key, "B");
+  EXPECT_EQ(lines[1].values, V({"2"}));
+  // ...and so a leading comment hides all of it.
+  EXPECT_TRUE(ParseAll("# c\nA 1\nB 2\n").empty());
+}
+
+TEST(ConfSyntax, IncludesStandWhereTheirLineStood) {
+  std::vector<std::string> names;
+  std::string content;
+  AppendConfLines("A 1\r\n@Include %HOME%\\x.txt\r\n@Include\r\n@include y\r\nB 2\r\n", content,
+                  [&](const std::string& name) {
+                    names.push_back(name);
+                    content += "X 9\n";
+                  });
+  EXPECT_EQ(names, V({"%HOME%\\x.txt"}));
+  EXPECT_EQ(content, "A 1\nX 9\n@include y\nB 2\n");
+
+  names.clear();
+  content.clear();
+  AppendConfLines("@Include inc.txt\nA 1\nB 2\n", content, [&](const std::string& name) { names.push_back(name); });
+  EXPECT_EQ(names, V({"inc.txt"}));
+  EXPECT_EQ(content, "");
+}
+
+TEST(ConfSyntax, OverlongLinesAndTooManyValuesAreCut) {
+  std::string longValue(3000, 'v');
+  auto lines = ParseAll("K " + longValue + "\r\nNext 1\r\n");
+  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines[0].values.size(), 1u);
+  EXPECT_EQ(lines[0].values[0].size(), 1021u);  // 1023 characters less "K "
+  EXPECT_EQ(lines[1].key, "Next");
+
+  std::string many = "K ";
+  for (int i = 0; i < 100; ++i) many += std::to_string(i) + ",";
+  Parsed p = One(many);
+  ASSERT_EQ(p.values.size(), 64u);
+  EXPECT_EQ(p.values[63], "63");
+
+  std::string longKey(2000, 'k');
+  lines = ParseAll(longKey + "\r\n");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].key.size(), 1023u);
+}
+
+TEST(ConfSyntax, ErrorOrEndStopsNext) {
+  TConfFile failed("A 1\n", 2);
+  EXPECT_FALSE(failed.Next());
+  TConfFile empty("", 0);
+  EXPECT_FALSE(empty.Next());
+  EXPECT_STREQ(empty.Line.Values[0], "");
+}
+
+TEST(Settings, KeepViewPositionKeyCaseMattersValueCaseDoesNot) {
+  struct Case {
+    const char* text;
+    bool expected;
+  } cases[] = {
+      {"", false},
+      {"KeepViewPosition on\r\n", true},
+      {"KeepViewPosition ON\r\n", true},
+      {"keepviewposition on\r\n", false},
+      {"KeepViewPosition on\r\nKeepViewPosition off\r\n", false},
+      {"KeepViewPosition off\r\nKeepViewPosition On\r\n", true},
+      {"KeepViewPosition on\r\nKeepViewPosition\r\n", false},
+      {"KeepViewPosition \"on\"\r\n", true},
+      {"KeepViewPosition onx\r\n", false},
+      {"KeepViewPosition on\nOther 1\n", true},
+  };
+  for (const Case& c : cases) {
+    std::string content;
+    AppendConfLines(c.text, content, [](const std::string&) {});
+    TConfFile file(content, 0);
+    EXPECT_EQ(ReadKeepViewPosition(file, false), c.expected) << c.text;
+  }
+}

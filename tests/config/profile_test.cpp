@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include "config/profile.h"
+
+TEST(ProfileFolder, FirstRuleThatYieldsAFolderWins) {
+  struct Case {
+    const char* argument;
+    const char* environment;
+    const char* expected;
+  } cases[] = {
+      {"/prof=D:\\p", "E:\\env", "D:\\p\\"},
+      {"/prof=D:\\p\\", "", "D:\\p\\"},
+      {"/prof=rel", "", "rel\\"},
+      {"/prof=", "E:\\env", "E:\\env\\orv\\"},  // an empty option counts as none
+      {"/PROF=D:\\p", "", "C:\\prog\\"},        // the option is case-sensitive
+      {"pic.bmp", "E:\\env\\", "E:\\env\\orv\\"},
+      {"", "", "C:\\prog\\"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ChooseProfileFolder(c.argument, c.environment, "C:\\prog\\", "orv"), c.expected) << c.argument;
+}
+
+TEST(ProfileFolder, PictureIsTheArgumentAfterTheOption) {
+  const char* none[] = {"orv.exe"};
+  const char* plain[] = {"orv.exe", "a.bmp", "b.bmp"};
+  const char* option[] = {"orv.exe", "/prof=D:\\p", "pic.bmp"};
+  const char* optionOnly[] = {"orv.exe", "/prof=D:\\p"};
+  EXPECT_EQ(PictureArgument(1, none), "");
+  EXPECT_EQ(PictureArgument(3, plain), "a.bmp");
+  EXPECT_EQ(PictureArgument(3, option), "pic.bmp");
+  EXPECT_EQ(PictureArgument(2, optionOnly), "");
+}

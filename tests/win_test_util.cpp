@@ -1,0 +1,165 @@
+#include "win_test_util.h"
+
+#include <atomic>
+
+namespace {
+
+void RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = entry.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = folder + name;
+      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(full + "\\");
+      else
+        DeleteFileA(full.c_str());
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  char temp[MAX_PATH + 1];
+  GetTempPathA(sizeof temp, temp);
+  for (;;) {
+    path_ = std::string(temp) + "orvtest" + std::to_string(GetCurrentProcessId()) + "_" +
+            std::to_string(counter++) + "\\";
+    if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+  }
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::string TempDir::MakeDir(const std::string& name) const {
+  std::string full = path_ + name;
+  CreateDirectoryA(full.c_str(), nullptr);
+  return full;
+}
+
+std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
+  for (size_t i = name.find('\\'); i != std::string::npos; i = name.find('\\', i + 1)) MakeDir(name.substr(0, i));
+  std::string full = path_ + name;
+  HANDLE file = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  if (file != INVALID_HANDLE_VALUE) {
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  return full;
+}
+
+std::string ReadFileBytes(const std::string& name) {
+  std::string bytes;
+  HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char buffer[4096];
+  DWORD got;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+std::vector<uint32_t> ReadClientPixels(HWND window, int& width, int& height) {
+  RECT r;
+  GetClientRect(window, &r);
+  width = r.right;
+  height = r.bottom;
+  std::vector<uint32_t> pixels;
+  if (width <= 0 || height <= 0) return pixels;
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC windowDc = GetDC(window);
+  HDC memoryDc = CreateCompatibleDC(windowDc);
+  HBITMAP dib = CreateDIBSection(windowDc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memoryDc, dib);
+  BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
+  GdiFlush();
+  const uint32_t* p = static_cast<const uint32_t*>(bits);
+  pixels.assign(p, p + static_cast<size_t>(width) * height);
+  for (uint32_t& v : pixels) v &= 0xFFFFFF;
+  SelectObject(memoryDc, old);
+  DeleteObject(dib);
+  DeleteDC(memoryDc);
+  ReleaseDC(window, windowDc);
+  return pixels;
+}
+
+ChildProcess::ChildProcess(const std::string& commandLine) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  std::string line = commandLine;
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_))
+    info_ = {};
+}
+
+ChildProcess::~ChildProcess() {
+  if (!info_.hProcess) return;
+  if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+namespace {
+
+struct WindowSearch {
+  DWORD pid;
+  const char* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND w, LPARAM p) {
+  auto* s = reinterpret_cast<WindowSearch*>(p);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  char name[256] = {};
+  GetClassNameA(w, name, sizeof name);
+  if (pid == s->pid && lstrcmpA(name, s->className) == 0 && IsWindowVisible(w)) {
+    s->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND ChildProcess::WaitForWindow(const char* className, DWORD timeoutMs) const {
+  WindowSearch search{info_.dwProcessId, className, nullptr};
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < timeoutMs) {
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
+    if (WaitForSingleObject(info_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
+  }
+  return nullptr;
+}
+
+long ChildProcess::WaitForExit(DWORD timeoutMs) {
+  if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(info_.hProcess, &code);
+  return static_cast<long>(code);
+}
+
+std::string ProgramPath(const char* builtPath) {
+  std::string path = builtPath;
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}

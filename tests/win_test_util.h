@@ -1,0 +1,55 @@
+#pragma once
+// Helpers for tests that touch real files and windows under Windows or Wine.
+
+#include <windows.h>
+
+#include <string>
+
+// A fresh folder under the temporary folder, removed with everything in it.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The folder, ending in a backslash.
+  const std::string& Path() const { return path_; }
+  // Writes bytes to Path() + name (creating sub-folders named in it) and returns the full name.
+  std::string Write(const std::string& name, const std::string& bytes) const;
+  std::string MakeDir(const std::string& name) const;
+
+private:
+  std::string path_;
+};
+
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& name);
+
+#include <cstdint>
+#include <vector>
+
+// The painted client pixels of a window as 0x00RRGGBB, rows from the top.
+// BitBlt from the window's DC returns what was painted, also under Wine.
+std::vector<uint32_t> ReadClientPixels(HWND window, int& width, int& height);
+
+// A process of the program under test, ended if it is still running at the end.
+class ChildProcess {
+public:
+  explicit ChildProcess(const std::string& commandLine);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  bool Started() const { return info_.hProcess != nullptr; }
+  // The first visible top-level window of the process with this class, waited for.
+  HWND WaitForWindow(const char* className, DWORD timeoutMs = 15000) const;
+  // The exit code, or -1 when the process did not end in time.
+  long WaitForExit(DWORD timeoutMs = 15000);
+
+private:
+  PROCESS_INFORMATION info_{};
+};
+
+// The program's path in a form the platform opens (a Linux path gets Wine's Z: drive).
+std::string ProgramPath(const char* builtPath);

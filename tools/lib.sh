@@ -1,0 +1,20 @@
+# Sourced by the scripts in tools/.
+
+# Some kernels (paravirtualised ones among them) cannot start 32-bit processes,
+# so 32-bit Wine cannot run there. The program still builds for 32-bit Windows,
+# and its tests then run as a 64-bit build of the same code under wine64.
+orv_can_run_32bit() {
+  [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+# The build folder whose Windows tests run on this machine, and its Wine loader.
+orv_test_arch() {
+  if orv_can_run_32bit; then echo win32; else echo win64; fi
+}
+
+orv_wine_loader() {
+  case "$1" in
+    win32) command -v wine ;;
+    win64) if [ -x /usr/lib/wine/wine64 ]; then echo /usr/lib/wine/wine64; else command -v wine64 || command -v wine; fi ;;
+  esac
+}

@@ -1,0 +1,17 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// True for anything that exists except a plain folder: a folder with further
+// attribute bits (read-only, hidden...) still counts as present.
+bool IsFile(const std::string& name);
+// The absolute folder of name, ending in a backslash.
+std::string FolderOf(const std::string& name);
+// The file-name part of the full path of name; empty when there is none.
+std::string NameOf(const std::string& name);
+RECT MakeRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
+// Index of the last path separator, double-byte aware; npos when none.
+size_t LastBackslash(const std::string& path);
+// GetFullPathNameA into a MAX_PATH buffer; the name itself when that fails.
+std::string FullPathOf(const std::string& name);
