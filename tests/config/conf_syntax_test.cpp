@@ -84,11 +84,13 @@ TEST(ConfSyntax, LineEndsAndEndOfFileMarker) {
   EXPECT_EQ(lines[2].key, "C");
   // Byte 26 ends the file.
   EXPECT_EQ(ParseAll("A 1\r\n\x1A" "B 2\r\n").size(), 1u);
-  // A file of bare line feeds is one line to the reader, but arrives line by line.
+  // A file of bare line feeds is one line to the reader, but arrives line by
+  // line; the line end added after it leaves one empty line at the end.
   lines = ParseAll("A 1\nB 2\nC 3\n");
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[1].key, "B");
   EXPECT_EQ(lines[1].values, V({"2"}));
+  EXPECT_EQ(lines[3].key, "");
   // ...and so a leading comment hides all of it.
   EXPECT_TRUE(ParseAll("# c\nA 1\nB 2\n").empty());
 }
