@@ -114,38 +114,53 @@ TEST(ScaleDibOnScreen, TopDownAndBottomUpPicturesBothShowUpright) {
     }
 }
 
-TEST(DecodeRleTo24, AgreesWithGdi) {
-    // In-bounds runs with every escape: the platform's decoding is the
-    // reference for what the data means.
-    const TBytes data = {3, 1, 0, 3, 5, 6, 7, 0, 0, 0, 2, 9, 0, 2, 1, 1, 1, 10, 0, 0, 0, 1};
-    TBmpSpec s;
-    s.Width = 6;
-    s.Height = 4;
-    s.BitCount = 8;
-    s.Compression = kBiRle8;
-    s.Extra = TestPalette(256, 4);
-    s.Pixels = data;
-    const TBytes file = MakeBmp(s);
-    TDecodedPicture pic;
-    ASSERT_EQ(ReadBmpImage(file.data(), file.size(), GlobalBlocks, pic), kDecodeOk);
+TEST(DecodeRleTo24, AgreesWithTheScreenBitmapWay) {
+    // Every escape, and runs reaching past the right edge, decoded as the
+    // platform would: a bitmap made from the run-length data, read back at
+    // 24 bits.
+    struct Case {
+        uint16_t Bits;
+        uint32_t Compression;
+        TBytes Data;
+    };
+    const Case cases[] = {
+        {8, kBiRle8, {3, 1, 0, 3, 5, 6, 7, 0, 0, 0, 2, 9, 0, 2, 1, 1, 1, 10, 4, 12, 0, 0, 0, 1}},
+        {4, kBiRle4, {5, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 0, 0, 0, 2, 2, 0, 2, 0xBC, 7,
+                      0xDE, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Bits);
+        TBmpSpec s;
+        s.Width = 5;
+        s.Height = 4;
+        s.BitCount = c.Bits;
+        s.Compression = c.Compression;
+        s.Extra = TestPalette(size_t{1} << c.Bits, 4);
+        s.Pixels = c.Data;
+        const TBytes file = MakeBmp(s);
+        TDecodedPicture pic;
+        ASSERT_EQ(ReadBmpImage(file.data(), file.size(), GlobalBlocks, pic), kDecodeOk);
 
-    BitmapInfo rle{};
-    std::memcpy(&rle, file.data() + 14, 40 + s.Extra.size());
-    BITMAPINFO target{};
-    target.bmiHeader = {sizeof(BITMAPINFOHEADER), 6, 4, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* gdiBits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP section = CreateDIBSection(dc, &target, DIB_RGB_COLORS, &gdiBits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, section);
-    std::memset(gdiBits, 0, static_cast<size_t>(pic.BitsSize));
-    SetDIBitsToDevice(dc, 0, 0, 6, 4, 0, 0, 0, 4, data.data(),
-                      reinterpret_cast<const BITMAPINFO*>(&rle), DIB_RGB_COLORS);
-    GdiFlush();
-    EXPECT_EQ(std::memcmp(gdiBits, pic.Bits, static_cast<size_t>(pic.BitsSize)), 0);
-    SelectObject(dc, old);
-    DeleteObject(section);
-    DeleteDC(dc);
-    GlobalBlocks.Free(pic.Bits);
+        BitmapInfo info{};
+        std::memcpy(&info, file.data() + 14, 40 + s.Extra.size());
+        info.bmiHeader.biSizeImage = static_cast<DWORD>(c.Data.size());  // required when compressed
+        HDC screen = GetDC(nullptr);
+        HBITMAP bitmap = CreateDIBitmap(screen, reinterpret_cast<const BITMAPINFOHEADER*>(&info),
+                                        CBM_INIT, c.Data.data(),
+                                        reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
+        ASSERT_NE(bitmap, nullptr);
+        info.bmiHeader.biCompression = BI_RGB;
+        info.bmiHeader.biBitCount = 24;
+        TBytes platform(static_cast<size_t>(pic.BitsSize), 0);
+        EXPECT_EQ(GetDIBits(screen, bitmap, 0, 4, platform.data(),
+                            reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS),
+                  4);
+        DeleteObject(bitmap);
+        ReleaseDC(nullptr, screen);
+        const auto* ours = static_cast<const uint8_t*>(pic.Bits);
+        EXPECT_EQ(platform, TBytes(ours, ours + pic.BitsSize));
+        GlobalBlocks.Free(pic.Bits);
+    }
 }
 
 }  // namespace
