@@ -8,6 +8,11 @@
 
 #include "image/img.h"
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <immintrin.h>
+#define ORV_SHUFFLE_MOVES 1
+#endif
+
 int64_t TruncScaledProduct(uint32_t x, double scale) {
     if (x == 0 || !(scale > 0) || !std::isfinite(scale))
         return 0;
@@ -58,6 +63,16 @@ struct TScaleJob {
     int32_t FirstCol, Count;  // produced columns: FirstCol .. FirstCol + Count - 1
     double VScale;
     std::vector<int32_t> Table;  // by column - FirstCol, Count + 4 entries
+    // Zoomed in, each run of pixels that fills 16 output bytes comes from at
+    // most 16 source bytes: one byte shuffle moves the whole run. Chunks
+    // cover the first ShuffledPixels columns; the rest go pixel by pixel.
+    struct TChunk {
+        int32_t Start;     // source byte offset within the row
+        uint8_t Mask[16];  // output byte i = source byte Start + Mask[i]
+    };
+    std::vector<TChunk> Chunks;
+    int32_t ChunkBytes = 0;  // output bytes each chunk advances
+    int32_t ShuffledPixels = 0;
 };
 
 int32_t Clamp32(int64_t v, int64_t lo, int64_t hi) {
@@ -99,15 +114,15 @@ void FillRow4(const TScaleJob& j, const uint8_t* s, uint8_t* out) {
         out[k >> 1] = static_cast<uint8_t>(nibble(tab[k]) << 4 | nibble(tab[k + 1]));
 }
 
-void FillRow8(const TScaleJob& j, const uint8_t* s, uint8_t* out) {
+void FillRow8(const TScaleJob& j, const uint8_t* s, uint8_t* out, int32_t from) {
     const int32_t* tab = j.Table.data();
-    for (int32_t k = 0; k < j.Count; ++k)
+    for (int32_t k = from; k < j.Count; ++k)
         out[k] = s[tab[k]];
 }
 
-void FillRow16(const TScaleJob& j, const uint8_t* s, uint8_t* out) {
+void FillRow16(const TScaleJob& j, const uint8_t* s, uint8_t* out, int32_t from) {
     const int32_t* tab = j.Table.data();
-    int32_t k = 0;
+    int32_t k = from;
     for (; k + 1 < j.Count; k += 2) {
         uint16_t pair[2];
         std::memcpy(&pair[0], s + tab[k], 2);
@@ -122,10 +137,10 @@ void FillRow16(const TScaleJob& j, const uint8_t* s, uint8_t* out) {
 // pixel's first byte; the last pixel is moved as three bytes so that nothing
 // is written past the produced columns. wide says the fourth byte read after
 // any pixel of this row still lies in the source block.
-void FillRow24(const TScaleJob& j, const uint8_t* s, uint8_t* out, bool wide) {
+void FillRow24(const TScaleJob& j, const uint8_t* s, uint8_t* out, int32_t from, bool wide) {
     const int32_t* tab = j.Table.data();
     const int32_t last = j.Count - 1;
-    int32_t k = 0;
+    int32_t k = from;
     if (wide) {
         uint32_t v;
         for (; k + 4 <= last; k += 4) {
@@ -147,31 +162,98 @@ void FillRow24(const TScaleJob& j, const uint8_t* s, uint8_t* out, bool wide) {
         std::memcpy(out + 3 * k, s + tab[k], 3);
 }
 
-void FillRow32(const TScaleJob& j, const uint8_t* s, uint8_t* out) {
+void FillRow32(const TScaleJob& j, const uint8_t* s, uint8_t* out, int32_t from) {
     const int32_t* tab = j.Table.data();
-    for (int32_t k = 0; k < j.Count; ++k)
+    for (int32_t k = from; k < j.Count; ++k)
         std::memcpy(out + 4 * k, s + 4 * static_cast<int64_t>(tab[k]), 4);
 }
+
+#ifdef ORV_SHUFFLE_MOVES
+bool HasByteShuffle() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+
+__attribute__((target("ssse3"))) void ShuffleChunks(const TScaleJob& j, const uint8_t* s,
+                                                    uint8_t* out) {
+    for (const TScaleJob::TChunk& c : j.Chunks) {
+        const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + c.Start));
+        const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c.Mask));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(src, mask));
+        out += j.ChunkBytes;
+    }
+}
+
+// Plans the chunks for whole-byte pixels zoomed in, where 16 output bytes
+// come from at most 16 source bytes. Preferred: chunks of exactly 16 output
+// bytes, cutting through pixels, which holds from 150 % up at 24 bits; else
+// chunks of whole pixels (5 at 24 bits). A chunk's store never reaches past
+// the produced columns; the columns after the last chunk, and a pixel a
+// chunk only began, go pixel by pixel.
+bool PlanChunksOf(TScaleJob& j, int32_t pixelsPerChunk) {
+    const int32_t b = j.Bpp / 8;
+    const int32_t chunkBytes = pixelsPerChunk ? pixelsPerChunk * b : 16;
+    auto offset = [&j](int32_t k) {
+        return j.Table[static_cast<size_t>(k)] * (j.Bpp == 32 ? 4 : 1);
+    };
+    j.Chunks.clear();
+    for (int32_t at = 0; at + 16 <= j.Count * b; at += chunkBytes) {
+        TScaleJob::TChunk c;
+        c.Start = offset(at / b);
+        if (offset((at + chunkBytes - 1) / b) + b - c.Start > 16) {
+            j.Chunks.clear();
+            return false;
+        }
+        for (int32_t i = 0; i < 16; ++i)
+            c.Mask[i] = i < chunkBytes
+                            ? static_cast<uint8_t>(offset((at + i) / b) - c.Start + (at + i) % b)
+                            : 0x80;
+        j.Chunks.push_back(c);
+    }
+    j.ChunkBytes = chunkBytes;
+    j.ShuffledPixels = static_cast<int32_t>(j.Chunks.size()) * chunkBytes / b;
+    return true;
+}
+
+void PlanChunks(TScaleJob& j, double hScale) {
+    if (j.Bpp < 8 || hScale > 1.0 || !HasByteShuffle())
+        return;
+    if (!PlanChunksOf(j, 0))
+        PlanChunksOf(j, 16 / (j.Bpp / 8));
+}
+#else
+void PlanChunks(TScaleJob&, double) {}
+#endif
 
 void FillRow(const TScaleJob& j, uint64_t memRow, uint8_t* out) {
     const uint64_t start = memRow * j.SrcStride;
     if (start > j.SrcSize || j.SrcSize - start < j.SrcRowUsed) {
         // The block lacks this row (a short plug-in block): show it black.
-        std::memset(out, 0, static_cast<size_t>((static_cast<uint64_t>(j.Count) * static_cast<unsigned>(j.Bpp) + 7) / 8));
+        const uint64_t bits = static_cast<uint64_t>(j.Count) * static_cast<unsigned>(j.Bpp);
+        std::memset(out, 0, static_cast<size_t>((bits + 7) / 8));
         return;
     }
     const uint8_t* s = j.Src + start;
+    const uint64_t held = j.SrcSize - start;  // bytes from the row's start to the block's end
+    int32_t from = 0;
+#ifdef ORV_SHUFFLE_MOVES
+    if (!j.Chunks.empty() && held >= static_cast<uint64_t>(j.Chunks.back().Start) + 16) {
+        ShuffleChunks(j, s, out);
+        from = j.ShuffledPixels;
+    }
+#endif
     switch (j.Bpp) {
     case 1: FillRow1(j, s, out); break;
     case 4: FillRow4(j, s, out); break;
-    case 8: FillRow8(j, s, out); break;
-    case 16: FillRow16(j, s, out); break;
+    case 8: FillRow8(j, s, out, from); break;
+    case 16: FillRow16(j, s, out, from); break;
     case 24: {
-        const uint64_t farthest = static_cast<uint64_t>(j.Table[static_cast<size_t>(j.Count) - 1]) + 4;
-        FillRow24(j, s, out, j.SrcSize - start >= farthest);
+        const uint64_t farthest =
+            static_cast<uint64_t>(j.Table[static_cast<size_t>(j.Count) - 1]) + 4;
+        FillRow24(j, s, out, from, held >= farthest);
         break;
     }
-    case 32: FillRow32(j, s, out); break;
+    case 32: FillRow32(j, s, out, from); break;
     default: break;
     }
 }
@@ -259,6 +341,7 @@ bool ScaleDibInto(BitmapInfo& outInfo, uint8_t* outBits, uint64_t outBitsSize, i
         const int64_t col = std::min<int64_t>(TruncScaledProduct(x, hScale), srcW - 1);
         j.Table[static_cast<size_t>(k)] = static_cast<int32_t>(col * unit);
     }
+    PlanChunks(j, hScale);
     ProduceRows(j);
     return true;
 }
