@@ -14,7 +14,7 @@ namespace {
 // Refuses big blocks so that a header claiming a huge picture exercises the
 // refusal instead of exhausting the fuzzer's memory.
 void* SmallAlloc(uint64_t size) {
-    return size <= (64u << 20) ? HeapBlocks.Alloc(size) : nullptr;
+    return size <= (2u << 20) ? HeapBlocks.Alloc(size) : nullptr;
 }
 
 const TBlockAllocator SmallBlocks = {SmallAlloc, HeapBlocks.Free};
