@@ -3,5 +3,6 @@
 bool KeepViewPosition = false;
 UINT WheelMessage = 0;
 TMainWindow* MainWindow = nullptr;
+std::string CurrentArchive;
 TSimpleList* PluginFiles = nullptr;
 HWND InfoDialog = nullptr;

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "util/simple_list.h"
 
 class TMainWindow;
@@ -10,6 +12,8 @@ class TMainWindow;
 extern bool KeepViewPosition;
 extern UINT WheelMessage;
 extern TMainWindow* MainWindow;
+// The archive whose member is shown; empty for a plain picture file.
+extern std::string CurrentArchive;
 // The plug-in catalogue: heap-allocated zero-terminated paths, in the user's order.
 extern TSimpleList* PluginFiles;
 // The modeless Picture Information dialog; stays set after the dialog closes.

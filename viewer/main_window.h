@@ -1,5 +1,6 @@
 #pragma once
-// The one top-level window of the viewer.
+// The one top-level window of the viewer: it shows the held picture (Img)
+// zoomed, stretched or in full screen, scrolled by ScrollX and ScrollY.
 
 #include <windows.h>
 
@@ -12,7 +13,25 @@ public:
   using TSForm::TSForm;
 
   void WndProc(TMsgRec& message) override;
+
+  // "name (WxHxBits) zoom% - Orv" from Img, CurrentArchive and Stretch.
+  void UpdateCaption();
+  // Draws the visible part of the picture and gray around it; the handler of
+  // WM_PAINT, so it covers every pixel of the client area.
   void Paint();
+  // A new zoom in percent, keeping the picture point at the view's corner;
+  // ignored below 1 and in stretch mode. The caller invalidates.
+  void SetZoom(int32_t percent);
+  // Moves the view by displayed pixels and repaints the exposed part before
+  // it returns.
+  void ScrollBy(int32_t dx, int32_t dy);
+  // Holds the offsets inside the picture for a client area of this size.
+  void ClampView(int32_t clientWidth, int32_t clientHeight);
+
+  // Sizes the window so that its client area is the displayed picture.
+  void FitToPicture();
+  void SetFullScreen(bool on);
+  // Shows or hides caption and border; the client area keeps its size.
   void SetBorder(bool show);
 
   WINDOWPLACEMENT SavedPlacement{};
@@ -23,4 +42,7 @@ public:
   HCURSOR HandHoldCursor = nullptr;
   int32_t DragX = 0;
   int32_t DragY = 0;
+
+private:
+  void ClientSize(int32_t& width, int32_t& height) const;
 };

@@ -1,0 +1,107 @@
+// Painting the view: straight from the held bitmap at 100 %, through the
+// nearest-neighbour resampler at every other zoom, gray everywhere else.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "image/block_alloc.h"
+#include "image/img.h"
+#include "image/scale_dib.h"
+#include "util/sutil_win.h"
+#include "viewer/main_window.h"
+#include "viewer/view_geometry.h"
+#include "viewer/view_state.h"
+
+namespace {
+
+const BITMAPINFO* AsBitmapInfo(const BitmapInfo& info) { return reinterpret_cast<const BITMAPINFO*>(&info); }
+
+// The held block can be handed to GDI as it is: uncompressed bottom-up rows,
+// and all of them inside the block (a plug-in may report a block shorter than
+// its header claims, and GDI would read past it). Where a source offset counts
+// from in a top-down bitmap differs between GDI implementations, so such a
+// picture goes through the resampler, which turns it upright, at 100 % too.
+bool CanDrawDirectly(const TImg& img) {
+  const BitmapInfoHeader& h = img.Info.bmiHeader;
+  if (h.biHeight < 0) return false;
+  if (h.biCompression != kBiRgb && h.biCompression != kBiBitfields) return false;
+  if (!img.Bits || img.BitsSize < 0) return false;
+  return DibStride(h.biWidth, h.biBitCount) * static_cast<uint64_t>(ImgRows(img)) <=
+         static_cast<uint64_t>(img.BitsSize);
+}
+
+// The w x h block at the scroll offsets, no copy made. The offsets are held
+// inside the picture here as well, so that a stray value cannot make GDI
+// read outside the block.
+void DrawDirect(HDC dc, const TPaintPlan& plan) {
+  const int32_t rows = ImgRows(Img);
+  const int32_t w = plan.DrawWidth, h = plan.DrawHeight;
+  const int32_t x = std::clamp(ScrollX, 0, Img.Width - w);
+  const int32_t y = std::clamp(ScrollY, 0, rows - h);
+  // Bottom-up rows as a band starting at scan line y: the band's top h lines
+  // are the picture's rows y .. y + h - 1 counted from the top.
+  SetDIBitsToDevice(dc, 0, 0, w, h, x, rows - h, y, rows, Img.Bits, AsBitmapInfo(Img.Info), DIB_RGB_COLORS);
+}
+
+// A client-sized view from the resampler, drawn one to one and freed; the
+// view's lowest rows hold the visible picture. False when there was nothing
+// to draw it with.
+bool DrawScaled(HDC dc, const TPaintPlan& plan, int32_t clientWidth, int32_t clientHeight) {
+  BitmapInfo view;
+  void* bits = nullptr;
+  if (!ScaleDib(view, bits, Img.DispWidth, Img.DispHeight, ScrollX, ScrollY, clientWidth, clientHeight, Img.Info,
+                Img.Bits, static_cast<uint64_t>(std::max(Img.BitsSize, 0)), GlobalBlocks))
+    return false;
+  SetDIBitsToDevice(dc, 0, 0, plan.DrawWidth, plan.DrawHeight, 0, 0, 0, view.bmiHeader.biHeight, bits,
+                    AsBitmapInfo(view), DIB_RGB_COLORS);
+  GlobalBlocks.Free(bits);
+  return true;
+}
+
+}  // namespace
+
+void TMainWindow::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Handle, &ps);
+  int32_t width, height;
+  ClientSize(width, height);
+  HBRUSH gray = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+  if (!Img.Loaded) {
+    RECT all = MakeRect(0, 0, width, height);
+    FillRect(dc, &all, gray);
+    EndPaint(Handle, &ps);
+    return;
+  }
+  if (Stretch) {
+    const TViewSize fit = StretchFit(Img.Width, ImgRows(Img), width, height);
+    Img.DispWidth = fit.Width;
+    Img.DispHeight = fit.Height;
+  }
+  int32_t originX = 0, originY = 0;
+  if (IsFullScreen) {
+    originX = CentredOrigin(GetSystemMetrics(SM_CXSCREEN), Img.DispWidth);
+    originY = CentredOrigin(GetSystemMetrics(SM_CYSCREEN), Img.DispHeight);
+  }
+  const TPaintPlan plan = PlanPaint(Img.DispWidth, Img.DispHeight, width, height, originX, originY);
+  SetViewportOrgEx(dc, originX, originY, nullptr);
+
+  bool drawn = true;
+  if (plan.DrawWidth > 0 && plan.DrawHeight > 0) {
+    if (Img.Zoom == 100 && !Stretch && CanDrawDirectly(Img))
+      DrawDirect(dc, plan);
+    else
+      drawn = DrawScaled(dc, plan, width, height);
+  }
+  for (int i = 0; i < plan.MarginCount; ++i) {
+    const TViewRect& m = plan.Margins[i];
+    RECT r = MakeRect(m.Left, m.Top, m.Right, m.Bottom);
+    FillRect(dc, &r, gray);
+  }
+  // Without memory for the view the picture's place is gray rather than
+  // whatever was on the screen before.
+  if (!drawn) {
+    RECT r = MakeRect(0, 0, plan.DrawWidth, plan.DrawHeight);
+    FillRect(dc, &r, gray);
+  }
+  EndPaint(Handle, &ps);
+}

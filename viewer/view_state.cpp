@@ -1,0 +1,5 @@
+#include "viewer/view_state.h"
+
+int32_t ScrollX = 0;
+int32_t ScrollY = 0;
+bool Stretch = false;
