@@ -6,9 +6,19 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "image/dib_types.h"
+
+// The reference forms its products in long double, which needs the x87 unit
+// at its full 64-bit precision (a precision control set to 53 bits rounds
+// 3 * (the double nearest 1/3) up to 1).
+inline bool ExtendedProductsAvailable() {
+    volatile double third = 1.0 / 3;
+    volatile long double three = 3;
+    return std::numeric_limits<long double>::digits == 64 && three * third < 1;
+}
 
 struct TRefView {
     int32_t ZoomW, ZoomH, ScrollX, ScrollY, OutW, OutH;
