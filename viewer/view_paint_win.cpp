@@ -87,7 +87,10 @@ void TMainWindow::Paint() {
 
   bool drawn = true;
   if (plan.DrawWidth > 0 && plan.DrawHeight > 0) {
-    if (Img.Zoom == 100 && !Stretch && CanDrawDirectly(Img))
+    // At 100 % the displayed size is the picture's own; should it still be a
+    // stretched size the resampler draws that instead.
+    const bool actualSize = Img.DispWidth == Img.Width && Img.DispHeight == ImgRows(Img);
+    if (Img.Zoom == 100 && !Stretch && actualSize && CanDrawDirectly(Img))
       DrawDirect(dc, plan);
     else
       drawn = DrawScaled(dc, plan, width, height);

@@ -94,3 +94,18 @@ TEST_F(PaintTest, FullScreenCentresASmallPictureWithGrayOnAllSides) {
     EXPECT_TRUE(SamePixels(Pixels(), ExpectedView(c.Picture, view), w)) << c.Zoom;
   }
 }
+
+TEST_F(PaintTest, ABlockShorterThanItsHeaderIsNeverReadPastItsEnd) {
+  // A decoder may report fewer bytes than its header describes; the rows
+  // beyond the reported size must not be drawn from memory, even at 100 %.
+  SetClientSize(200, 150);
+  const TTestPicture picture{90, 70};
+  InstallTestPicture(picture);
+  const int32_t stride = (90 * 3 + 3) / 4 * 4, heldRows = 30;
+  Img.BitsSize = stride * heldRows;  // the bottom 30 rows
+  Repaint();
+  std::vector<uint32_t> expected = ExpectedView(picture, {90, 70, 0, 0, 200, 150});
+  for (int32_t y = 0; y < 70 - heldRows; ++y)
+    for (int32_t x = 0; x < 90; ++x) expected[static_cast<size_t>(y) * 200 + x] = 0;
+  EXPECT_TRUE(SamePixels(Pixels(), expected, 200));
+}
