@@ -6,6 +6,7 @@
 #include "app/globals.h"
 #include "image/block_alloc.h"
 #include "image/img.h"
+#include "image/scale_dib.h"
 #include "viewer/view_state.h"
 #include "win_test_util.h"
 
@@ -75,9 +76,9 @@ std::vector<uint32_t> ExpectedView(const TTestPicture& p, const TViewFacts& v) {
   const double vScale = static_cast<double>(rows) / v.DispH;
   for (int32_t cy = 0; cy < h; ++cy) {
     const int32_t fromBottom = v.DispH - 1 - (v.ScrollY + cy);
-    const auto sourceFromBottom = static_cast<int32_t>(static_cast<long double>(fromBottom) * vScale);
+    const auto sourceFromBottom = static_cast<int32_t>(TruncScaledProduct(static_cast<uint32_t>(fromBottom), vScale));
     for (int32_t cx = 0; cx < w; ++cx) {
-      const auto col = static_cast<int32_t>(static_cast<long double>(v.ScrollX + cx) * hScale);
+      const auto col = static_cast<int32_t>(TruncScaledProduct(static_cast<uint32_t>(v.ScrollX + cx), hScale));
       const int32_t x = cx + v.OriginX, y = cy + v.OriginY;
       if (x < v.ClientW && y < v.ClientH)
         out[static_cast<size_t>(y) * v.ClientW + x] = PictureColour(p, col, rows - 1 - sourceFromBottom);

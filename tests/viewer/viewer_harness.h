@@ -33,7 +33,9 @@ void InstallTestPicture(const TTestPicture& p, const std::string& fileName = "D:
 // the scroll offsets, the client size and the picture's origin in it. Zoomed
 // column x samples source column trunc(x * width / dispW) and zoomed row r,
 // counted from the bottom, source row trunc(r * rows / dispH) from the
-// bottom, each product in extended precision; gray everywhere else.
+// bottom, each product rounded to a 64-bit mantissa before the truncation
+// (TruncScaledProduct, checked against the x87 unit by the image tests, so
+// that this does not depend on the FPU's precision setting); gray elsewhere.
 struct TViewFacts {
   int32_t DispW, DispH, ScrollX, ScrollY, ClientW, ClientH;
   int32_t OriginX = 0, OriginY = 0;
