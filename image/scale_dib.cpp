@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "image/img.h"
@@ -335,13 +336,23 @@ bool ScaleDibInto(BitmapInfo& outInfo, uint8_t* outBits, uint64_t outBitsSize, i
     // outside the row.
     const double hScale = static_cast<double>(srcW) / zoomW;
     const int32_t unit = bpp == 32 ? 1 : std::max(1, bpp / 8);
-    j.Table.resize(static_cast<size_t>(j.Count) + 4);
+    // The painter calls this from its window procedure, which no exception
+    // may leave: a table that cannot be had is a failed paint.
+    try {
+        j.Table.resize(static_cast<size_t>(j.Count) + 4);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     for (int32_t k = 0; k < j.Count + 4; ++k) {
         const uint32_t x = static_cast<uint32_t>(j.FirstCol) + static_cast<uint32_t>(k);
         const int64_t col = std::min<int64_t>(TruncScaledProduct(x, hScale), srcW - 1);
         j.Table[static_cast<size_t>(k)] = static_cast<int32_t>(col * unit);
     }
-    PlanChunks(j, hScale);
+    try {
+        PlanChunks(j, hScale);
+    } catch (const std::bad_alloc&) {
+        j.Chunks.clear();  // the pixel-by-pixel moves need no plan
+    }
     ProduceRows(j);
     return true;
 }

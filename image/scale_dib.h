@@ -31,8 +31,9 @@ uint64_t ScaleDibBlockSize(const BitmapInfo& srcInfo, int32_t outW, int32_t outH
 // (srcBitsSize bytes) does not hold come out black: no input reads outside
 // the source block or writes outside the output block.
 //
-// Returns false, with nothing drawn, when outW or outH is below 1 or the
-// block is smaller than ScaleDibBlockSize. With a zoomed size below 1 or a
+// Returns false, with nothing drawn, when outW or outH is below 1, the
+// block is smaller than ScaleDibBlockSize or the column table cannot be had;
+// it throws nothing. With a zoomed size below 1 or a
 // source that is no picture, no rows are produced. Rows above the zoomed
 // picture and bytes beyond the produced columns are left as they were.
 bool ScaleDibInto(BitmapInfo& outInfo, uint8_t* outBits, uint64_t outBitsSize, int32_t zoomW,
