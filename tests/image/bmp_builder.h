@@ -25,7 +25,7 @@ inline void Append(TBytes& b, const TBytes& more) {
     b.insert(b.end(), more.begin(), more.end());
 }
 
-struct TBmpSpec {
+struct TBmpRecipe {
     uint32_t HeaderSize = 40;  // 12 gives an OS/2 header; above 40 the rest is a byte pattern
     int32_t Width = 3;
     int32_t Height = 2;
@@ -42,7 +42,7 @@ inline uint8_t LongHeaderByte(size_t at) {
     return static_cast<uint8_t>(0xA0 + at);
 }
 
-inline TBytes MakeBmp(const TBmpSpec& s) {
+inline TBytes MakeBmp(const TBmpRecipe& s) {
     TBytes b;
     b.push_back('B');
     b.push_back('M');

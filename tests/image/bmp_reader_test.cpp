@@ -38,7 +38,7 @@ TEST(ReadBmpImage, UncompressedDepthsAreHeldAsTheyLieInTheFile) {
     };
     for (const Case c : {Case{1, 1}, {4, 4}, {8, 8}, {16, 15}, {24, 24}, {32, 32}}) {
         SCOPED_TRACE(c.Bits);
-        TBmpSpec s;
+        TBmpRecipe s;
         s.Width = 3;
         s.Height = 2;
         s.BitCount = c.Bits;
@@ -68,7 +68,7 @@ TEST(ReadBmpImage, BitfieldsKeepTheirMasksAndReportTheFileDepth) {
     };
     for (const Case c : {Case{16, 0xF800, 0x07E0, 0x001F}, {32, 0xFF0000, 0xFF00, 0xFF}}) {
         SCOPED_TRACE(c.Bits);
-        TBmpSpec s;
+        TBmpRecipe s;
         s.BitCount = c.Bits;
         s.Compression = kBiBitfields;
         Put32(s.Extra, c.R);
@@ -92,7 +92,7 @@ TEST(ReadBmpImage, BitfieldsKeepTheirMasksAndReportTheFileDepth) {
 TEST(ReadBmpImage, Os2HeadersAreWidenedToInfoHeaders) {
     for (const uint16_t bits : {1, 4, 8, 24}) {
         SCOPED_TRACE(bits);
-        TBmpSpec s;
+        TBmpRecipe s;
         s.HeaderSize = 12;
         s.Width = 5;
         s.Height = 3;
@@ -128,7 +128,7 @@ TEST(ReadBmpImage, Os2HeadersAreWidenedToInfoHeaders) {
 }
 
 TEST(ReadBmpImage, LongHeadersAreKeptWhole) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.HeaderSize = 124;
     s.BitCount = 8;
     s.ClrUsed = 4;
@@ -143,7 +143,7 @@ TEST(ReadBmpImage, LongHeadersAreKeptWhole) {
 }
 
 TEST(ReadBmpImage, TopDownPicturesKeepTheirNegativeHeight) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.Height = -2;
     s.Pixels = PatternBytes(Stride(3, 24) * 2, 5);
     const TBytes file = MakeBmp(s);
@@ -154,7 +154,7 @@ TEST(ReadBmpImage, TopDownPicturesKeepTheirNegativeHeight) {
 }
 
 TEST(ReadBmpImage, ShortPixelDataIsFilledWithBlack) {
-    TBmpSpec s;  // 3 x 2 at 24 bits: two rows of 12 bytes
+    TBmpRecipe s;  // 3 x 2 at 24 bits: two rows of 12 bytes
     s.Pixels = {1, 2, 3, 4, 5};
     TDecoded d(MakeBmp(s));
     ASSERT_EQ(d.Status, kDecodeOk);
@@ -164,7 +164,7 @@ TEST(ReadBmpImage, ShortPixelDataIsFilledWithBlack) {
 }
 
 TEST(ReadBmpImage, TrailingBytesAfterThePixelsAreKept) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.Pixels = PatternBytes(Stride(3, 24) * 2 + 6, 9);
     TDecoded d(MakeBmp(s));
     ASSERT_EQ(d.Status, kDecodeOk);
@@ -232,7 +232,7 @@ TEST(ReadBmpImage, RunLengthPicturesAreHeldAs24Bits) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        TBmpSpec s;
+        TBmpRecipe s;
         s.Width = c.Width;
         s.Height = static_cast<int32_t>(c.Rows.size());
         s.BitCount = c.Bits;
@@ -253,7 +253,7 @@ TEST(ReadBmpImage, RunLengthPicturesAreHeldAs24Bits) {
 }
 
 TEST(ReadBmpImage, RunLengthColoursFollowALongHeader) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.HeaderSize = 124;
     s.Width = 2;
     s.Height = 1;
@@ -273,7 +273,7 @@ TEST(ReadBmpImage, HeadersThatCannotDescribeAPictureAreBroken) {
         TBytes File;
     };
     auto with = [](auto change) {
-        TBmpSpec s;
+        TBmpRecipe s;
         s.Pixels = PatternBytes(Stride(3, 24) * 2, 1);
         change(s);
         return MakeBmp(s);
@@ -282,7 +282,7 @@ TEST(ReadBmpImage, HeadersThatCannotDescribeAPictureAreBroken) {
         Patch32(file, at, v);
         return file;
     };
-    const TBytes good = with([](TBmpSpec&) {});
+    const TBytes good = with([](TBmpRecipe&) {});
     const Case cases[] = {
         {"empty", {}},
         {"file header only", TBytes(good.begin(), good.begin() + 14)},
@@ -297,20 +297,20 @@ TEST(ReadBmpImage, HeadersThatCannotDescribeAPictureAreBroken) {
         {"header size 0", patched(good, 14, 0)},
         {"header size huge", patched(good, 14, 0xFFFFFFF0)},
         {"header block over 1064 bytes",
-         with([](TBmpSpec& s) { s.Extra = TBytes(1064 - 40 + 1, 0); })},
-        {"width 0", with([](TBmpSpec& s) { s.Width = 0; })},
-        {"width negative", with([](TBmpSpec& s) { s.Width = -3; })},
-        {"height 0", with([](TBmpSpec& s) { s.Height = 0; })},
-        {"height INT32_MIN", with([](TBmpSpec& s) { s.Height = INT32_MIN; })},
-        {"depth 0", with([](TBmpSpec& s) { s.BitCount = 0; })},
-        {"depth 2", with([](TBmpSpec& s) { s.BitCount = 2; })},
-        {"depth 64", with([](TBmpSpec& s) { s.BitCount = 64; })},
-        {"rle8 at 4 bits", with([](TBmpSpec& s) { s.BitCount = 4, s.Compression = kBiRle8; })},
-        {"rle4 at 8 bits", with([](TBmpSpec& s) { s.BitCount = 8, s.Compression = kBiRle4; })},
+         with([](TBmpRecipe& s) { s.Extra = TBytes(1064 - 40 + 1, 0); })},
+        {"width 0", with([](TBmpRecipe& s) { s.Width = 0; })},
+        {"width negative", with([](TBmpRecipe& s) { s.Width = -3; })},
+        {"height 0", with([](TBmpRecipe& s) { s.Height = 0; })},
+        {"height INT32_MIN", with([](TBmpRecipe& s) { s.Height = INT32_MIN; })},
+        {"depth 0", with([](TBmpRecipe& s) { s.BitCount = 0; })},
+        {"depth 2", with([](TBmpRecipe& s) { s.BitCount = 2; })},
+        {"depth 64", with([](TBmpRecipe& s) { s.BitCount = 64; })},
+        {"rle8 at 4 bits", with([](TBmpRecipe& s) { s.BitCount = 4, s.Compression = kBiRle8; })},
+        {"rle4 at 8 bits", with([](TBmpRecipe& s) { s.BitCount = 8, s.Compression = kBiRle4; })},
         {"rle8 top-down",
-         with([](TBmpSpec& s) { s.BitCount = 8, s.Compression = kBiRle8, s.Height = -2; })},
-        {"os/2 width 0", with([](TBmpSpec& s) { s.HeaderSize = 12, s.Width = 0; })},
-        {"os/2 depth 2", with([](TBmpSpec& s) { s.HeaderSize = 12, s.BitCount = 2; })},
+         with([](TBmpRecipe& s) { s.BitCount = 8, s.Compression = kBiRle8, s.Height = -2; })},
+        {"os/2 width 0", with([](TBmpRecipe& s) { s.HeaderSize = 12, s.Width = 0; })},
+        {"os/2 depth 2", with([](TBmpRecipe& s) { s.HeaderSize = 12, s.BitCount = 2; })},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -327,21 +327,21 @@ TEST(ReadBmpImage, HeadersThatCannotDescribeAPictureAreBroken) {
 }
 
 TEST(ReadBmpImage, BlocksThatCannotBeHadAreRefusedForMemory) {
-    TBmpSpec plain;
+    TBmpRecipe plain;
     plain.Pixels = PatternBytes(Stride(3, 24) * 2, 1);
-    TBmpSpec rle = plain;
+    TBmpRecipe rle = plain;
     rle.BitCount = 8;
     rle.Compression = kBiRle8;
     rle.Pixels = {0, 1};
-    TBmpSpec huge = plain;  // 100000 x 100000 at 24 bits: far past 2 GiB
+    TBmpRecipe huge = plain;  // 100000 x 100000 at 24 bits: far past 2 GiB
     huge.Width = 100000;
     huge.Height = 100000;
-    TBmpSpec hugeRle = rle;
+    TBmpRecipe hugeRle = rle;
     hugeRle.Width = 60000;
     hugeRle.Height = 60000;
     struct Case {
         const char* Name;
-        TBmpSpec Spec;
+        TBmpRecipe Recipe;
         TBlockAllocator Alloc;
     };
     const Case cases[] = {
@@ -352,7 +352,7 @@ TEST(ReadBmpImage, BlocksThatCannotBeHadAreRefusedForMemory) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        const TBytes file = MakeBmp(c.Spec);
+        const TBytes file = MakeBmp(c.Recipe);
         TDecodedPicture pic;
         EXPECT_EQ(ReadBmpImage(file.data(), file.size(), c.Alloc, pic), kDecodeNoMemory);
         EXPECT_EQ(pic.Bits, nullptr);

@@ -7,7 +7,7 @@
 namespace {
 
 TBytes Bmp(uint32_t headerSize, int32_t height, uint32_t compression, TBytes masks = {}) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.HeaderSize = headerSize;
     s.Height = height;
     s.Compression = compression;

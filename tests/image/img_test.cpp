@@ -14,7 +14,7 @@ struct TLoaded {
 };
 
 TLoaded Decode(int32_t width, int32_t height) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.Width = width;
     s.Height = height;
     s.Pixels = PatternBytes(static_cast<size_t>(DibStride(width, 24) * DibRows(height)), 3);

@@ -15,7 +15,7 @@
 namespace {
 
 TEST(FreeImg, ReleasesTheProgramsGlobalBlock) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.Pixels = PatternBytes(24, 1);
     const TBytes file = MakeBmp(s);
     TDecodedPicture pic;
@@ -130,7 +130,7 @@ TEST(DecodeRleTo24, AgreesWithTheScreenBitmapWay) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Bits);
-        TBmpSpec s;
+        TBmpRecipe s;
         s.Width = 5;
         s.Height = 4;
         s.BitCount = c.Bits;
