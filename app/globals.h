@@ -7,9 +7,12 @@
 
 #include "util/simple_list.h"
 
+class TKeyTable;
 class TMainWindow;
 
 extern bool KeepViewPosition;
+// Key bindings and the accelerator table the message loop translates with.
+extern TKeyTable* Keys;
 extern UINT WheelMessage;
 extern TMainWindow* MainWindow;
 // The archive whose member is shown; empty for a plain picture file.

@@ -5,10 +5,12 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/command_table.h"
 #include "app/globals.h"
 #include "config/conf_file_win.h"
 #include "config/profile.h"
 #include "config/settings.h"
+#include "keys/key_table_win.h"
 #include "viewer/main_window.h"
 
 namespace {
@@ -33,6 +35,9 @@ int MessageLoop() {
     if (got == 0) return static_cast<int>(msg.wParam);
     if (got == -1) return 0;  // the queue itself failed: nothing more will arrive
     if (InfoDialog && IsDialogMessageA(InfoDialog, &msg)) continue;
+    // A bound key becomes a WM_COMMAND to the main window and goes no further.
+    if (Keys && Keys->Accel && MainWindow && TranslateAcceleratorA(MainWindow->Handle, Keys->Accel.get(), &msg))
+      continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
@@ -46,6 +51,13 @@ int RunOrv(int argc, const char* const* argv) {
     TConfFile config(ProfileFolder + "config");
     KeepViewPosition = ReadKeepViewPosition(config, false);
   }
+
+  // Owned here, so the early way out below frees it too.
+  auto keys = std::make_unique<TKeyTable>(CommandTable, DefaultKeyMap, ProfileFolder + "keymap");
+  Keys = keys.get();
+  struct ForgetKeys {
+    ~ForgetKeys() { Keys = nullptr; }
+  } forgetKeys;
 
   WheelMessage = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
 
