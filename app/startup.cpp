@@ -10,7 +10,11 @@
 #include "config/conf_file_win.h"
 #include "config/profile.h"
 #include "config/settings.h"
+#include "framework/message_box.h"
+#include "framework/res_strings.h"
 #include "keys/key_table_win.h"
+#include "plugins/plugin_list_win.h"
+#include "util/sutil_win.h"
 #include "viewer/main_window.h"
 
 namespace {
@@ -80,6 +84,13 @@ int RunOrv(int argc, const char* const* argv) {
 
   Cleanup cleanup;
   PluginFiles = new TSimpleList;
+
+  // The catalogue is built once, when missing; start-up goes on without it.
+  const std::string pluginList = ProfileFolder + "pluginlist";
+  if (!IsFile(pluginList) && BuildPluginList() != 0)
+    ShowMessageBox(GetDesktopWindow(), pluginList + ": " + LoadResString(kStrCannotWriteFile), "Orv",
+                   MB_OK | MB_ICONWARNING);
+  LoadPluginList();
 
   window->Show();
   return MessageLoop();

@@ -79,6 +79,9 @@ struct Gdi : NullIsInvalid<HGDIOBJ> {
 struct MemoryDc : NullIsInvalid<HDC> {
   static void Close(Handle h) { DeleteDC(h); }
 };
+struct RegKey : NullIsInvalid<HKEY> {
+  static void Close(Handle h) { RegCloseKey(h); }
+};
 
 }  // namespace handle_traits
 
@@ -92,6 +95,7 @@ using MenuHandle = UniqueHandle<handle_traits::Menu>;
 using IconHandle = UniqueHandle<handle_traits::Icon>;
 using GdiHandle = UniqueHandle<handle_traits::Gdi>;
 using MemoryDcHandle = UniqueHandle<handle_traits::MemoryDc>;
+using RegKeyHandle = UniqueHandle<handle_traits::RegKey>;
 
 // A window DC taken with GetDC and given back with ReleaseDC.
 class WindowDc {

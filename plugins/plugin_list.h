@@ -1,0 +1,24 @@
+#pragma once
+// The catalogue file's text, both ways, without the platform: the lines a
+// folder of plug-ins gives, and the paths a (possibly hand-edited) file holds.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The paths of a catalogue file in file order. A line ends at CR (an LF right
+// after it belongs to the line end) or at a lone LF, which no path can hold;
+// a byte 0x1A ends the file. Empty lines and lines starting with "#" are
+// skipped; other lines are kept whole, blanks included.
+std::vector<std::string> ParsePluginList(const std::string& bytes);
+
+// folder + name + CR LF for each name, in the given order.
+std::string PluginListText(const std::string& folder, const std::vector<std::string>& names);
+
+using LeadByteTest = bool (*)(uint8_t byte);
+
+// The folder ending in a backslash that is a character of its own: a "\"
+// that is the second byte of a double-byte character does not count, so one
+// more is appended. Characters are walked from the start, because a byte
+// before the last may itself be a second byte that looks like a lead byte.
+std::string WithTrailingBackslash(const std::string& folder, LeadByteTest isLeadByte);

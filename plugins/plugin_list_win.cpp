@@ -1,0 +1,103 @@
+#include "plugins/plugin_list_win.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/globals.h"
+#include "config/profile.h"
+#include "framework/handles.h"
+#include "plugins/plugin_list.h"
+#include "util/sutil_win.h"
+
+namespace {
+
+bool SystemLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
+
+int32_t LastErrorCode() {
+  const DWORD error = GetLastError();
+  return error ? static_cast<int32_t>(error) : ERROR_GEN_FAILURE;
+}
+
+std::string ProgramFolder() {
+  char module[MAX_PATH + 1] = {};
+  GetModuleFileNameA(nullptr, module, MAX_PATH);
+  return FolderOf(module);
+}
+
+}  // namespace
+
+std::string GetPluginFolder() {
+  RegKeyHandle key;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Halvendo\\Susie\\Plug-in", 0, KEY_QUERY_VALUE, &opened) !=
+      ERROR_SUCCESS)
+    return std::string();
+  key.reset(opened);
+  // One byte beyond the limit stays 0, so a value that fills the limit still ends.
+  char folder[MAX_PATH + 2] = {};
+  DWORD size = MAX_PATH + 1;
+  if (RegQueryValueExA(key.get(), "Path", nullptr, nullptr, reinterpret_cast<BYTE*>(folder), &size) != ERROR_SUCCESS)
+    return std::string();
+  return folder;
+}
+
+std::string ResolvePluginFolder(const std::string& registryFolder, const std::string& programFolder) {
+  return WithTrailingBackslash(registryFolder.empty() ? programFolder : registryFolder, SystemLeadByte);
+}
+
+int32_t WritePluginList(const std::string& pluginFolder, const std::string& listFile) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  FindHandle find(FindFirstFileA((pluginFolder + "*.spi").c_str(), &entry));
+  if (find) {
+    // Whatever the search returns is listed, folders included: the catalogue
+    // is the user's to edit, and a probe simply fails on a non-plug-in.
+    do {
+      names.emplace_back(entry.cFileName, strnlen(entry.cFileName, MAX_PATH));
+    } while (FindNextFileA(find.get(), &entry));
+    find.reset();
+  }
+  const std::string text = PluginListText(pluginFolder, names);
+
+  FileHandle file(
+      CreateFileA(listFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return LastErrorCode();
+  DWORD written = 0;
+  if (!text.empty() && (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+                        written != text.size()))
+    return LastErrorCode();
+  if (!FlushFileBuffers(file.get())) return LastErrorCode();
+  return 0;
+}
+
+int32_t BuildPluginList() {
+  return WritePluginList(ResolvePluginFolder(GetPluginFolder(), ProgramFolder()), ProfileFolder + "pluginlist");
+}
+
+int32_t ReadPluginList(const std::string& listFile, TSimpleList& list) {
+  FileHandle file(CreateFileA(listFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return LastErrorCode();
+  std::string bytes;
+  char buffer[1024];
+  DWORD got = 0;
+  while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  file.reset();
+
+  // Each path is its own C heap block: start-up's clean-up frees them with free().
+  for (const std::string& path : ParsePluginList(bytes)) {
+    char* copy = static_cast<char*>(std::malloc(path.size() + 1));
+    if (!copy) break;
+    std::memcpy(copy, path.c_str(), path.size() + 1);
+    list.Add(copy);
+  }
+  return 0;
+}
+
+int32_t LoadPluginList() {
+  if (!PluginFiles) return ERROR_INVALID_HANDLE;
+  return ReadPluginList(ProfileFolder + "pluginlist", *PluginFiles);
+}

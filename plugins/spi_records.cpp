@@ -1,0 +1,97 @@
+#include "plugins/spi_records.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "util/sutil.h"
+
+int32_t PluginKind(const std::string& version) {
+  if (version == "00IN") return kPluginPicture;
+  if (version == "00AM") return kPluginArchive;
+  return kPluginNone;
+}
+
+std::string SpiErrorText(int32_t code) {
+  static const char* const kTexts[] = {"",
+                                       "user cancel",
+                                       "unknown format",
+                                       "broken data",
+                                       "allocate memory error",
+                                       "memory error",
+                                       "file read error",
+                                       "cannot create window",
+                                       "internal error",
+                                       "file write error",
+                                       "end of file error"};
+  if (code < 0 || code > 10) return "unknown error";
+  return kTexts[code];
+}
+
+std::string PluginErrorText(const std::string& name, int32_t code) {
+  return name + ":\r\n" + SpiErrorText(code) + " (" + NumberText(code) + ")";
+}
+
+FileTime UnixTimeToFileTime(int32_t seconds) {
+  // 1970-01-01 in 100-nanosecond units since 1601-01-01; the sum stays
+  // positive for every 32-bit time.
+  const uint64_t value = static_cast<uint64_t>(116444736000000000LL + static_cast<int64_t>(seconds) * 10000000LL);
+  return FileTime{static_cast<uint32_t>(value), static_cast<uint32_t>(value >> 32)};
+}
+
+std::string MemberName(const SpiArchiveEntry& record) {
+  std::string name(record.Path, strnlen(record.Path, sizeof record.Path));
+  name.append(record.FileName, strnlen(record.FileName, sizeof record.FileName));
+  if (name.size() > kMemberNameMax) name.resize(kMemberNameMax);
+  return name;
+}
+
+int32_t ConvertArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr<FileEntry[]>& entries) {
+  const size_t slots = size / sizeof(SpiArchiveEntry) + 1;
+  entries.reset(new (std::nothrow) FileEntry[slots]());
+  if (!entries) return kSpiNoMemory;
+  size_t next = 0;
+  // Only whole records are read: a block without its ending record stops at its end.
+  for (size_t at = 0; at + sizeof(SpiArchiveEntry) <= size; at += sizeof(SpiArchiveEntry)) {
+    SpiArchiveEntry record;
+    std::memcpy(&record, block + at, sizeof record);
+    if (record.Method[0] == 0) break;
+    if (record.FileSize <= 0) continue;  // folders and empty members
+    FileEntry& entry = entries[next++];
+    const std::string name = MemberName(record);
+    std::memcpy(entry.Name, name.data(), name.size());
+    entry.Time = UnixTimeToFileTime(record.Time);
+    entry.Candidate = 1;
+    entry.Position = record.Position;
+  }
+  return 0;
+}
+
+bool PluginBitsFit(const BitmapInfo& info, uint64_t bitsSize) {
+  const BitmapInfoHeader& h = info.bmiHeader;
+  int64_t width = h.biWidth;
+  int64_t rows = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
+  int64_t bitCount = h.biBitCount;
+  uint32_t compression = h.biCompression;
+  if (h.biSize < kInfoHeaderSize) {
+    // An OS/2 core header: 16-bit sizes, never compressed.
+    BitmapCoreHeader core;
+    std::memcpy(&core, &info, sizeof core);
+    width = core.bcWidth;
+    rows = core.bcHeight;
+    bitCount = core.bcBitCount;
+    compression = kBiRgb;
+  }
+  if (compression != kBiRgb && compression != kBiBitfields) return h.biSizeImage <= bitsSize;
+  if (width < 0) return false;
+  if (rows == 0) return true;
+  const uint64_t stride = DibStride(width, bitCount);
+  return stride <= bitsSize / static_cast<uint64_t>(rows);
+}
+
+bool IsFullPluginPath(const std::string& path) {
+  auto separator = [](char c) { return c == '\\' || c == '/'; };
+  auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (path.size() >= 3 && letter(path[0]) && path[1] == ':' && separator(path[2])) return true;
+  return path.size() >= 3 && separator(path[0]) && separator(path[1]) && !separator(path[2]);
+}

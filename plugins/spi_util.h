@@ -1,0 +1,51 @@
+#pragma once
+// Calling plug-ins: probe a DLL for a file, decode a picture, list and extract
+// archive members, read the description, open the settings dialog, and show a
+// plug-in's error. What plug-ins return in local memory handles is copied into
+// the host's own memory and the handles are freed, except the pixel block of
+// a decoded picture, which the picture record owns from then on.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/handles.h"
+#include "image/img.h"
+#include "plugins/spi_records.h"
+
+// Loads the DLL and asks it about the file: GetPluginInfo(0) first, then
+// IsSupported with the name and a copy of the header. Returns kPluginPicture
+// or kPluginArchive with the module handed out, or kPluginNone with no module
+// loaded. Never reports anything.
+int32_t ProbePlugin(const std::string& dllPath, const std::string& fileName, const uint8_t (&header)[kSpiHeaderSize],
+                    ModuleHandle& module);
+
+// GetPictureInfo and GetPicture on a file image. On 0 the picture holds the
+// header block (cut to 1064 bytes), the plug-in's pixel handle still locked
+// with its address and size, the colour depth and the text information. A
+// success without both blocks, or with a pixel block too small for its
+// header, is broken data (3); a missing module or export is -1; a plug-in's
+// own code is returned as it is. On failure the picture holds nothing.
+int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecodedPicture& picture);
+
+// GetArchiveInfo on the archive file, converted by ConvertArchiveEntries. On
+// 0 the entries end with an empty Name, or are null when the plug-in gave no
+// block that could be locked.
+int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries);
+
+// GetFile for the member at position, copied out of the plug-in's block;
+// the member's size is the block's size.
+int32_t ExtractMember(HMODULE plugin, const std::string& archive, uint32_t position, std::vector<uint8_t>& data);
+
+// GetPluginInfo(1); empty when the plug-in lacks the export.
+std::string GetPluginDescription(HMODULE plugin);
+
+// The plug-in's settings dialog, or a box saying it has none; nothing when the
+// DLL cannot be loaded.
+void ShowPluginConfig(HWND owner, const std::string& dllPath);
+
+// The plug-in error box, owned by the main window once it is visible.
+void ShowPluginError(const std::string& name, int32_t code);

@@ -1,0 +1,170 @@
+// The catalogue on disk and in the registry.
+#include "plugins/plugin_list_win.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "config/profile.h"
+#include "framework/handles.h"
+#include "util/simple_list.h"
+#include "win_test_util.h"
+
+namespace {
+
+// Points this process's HKEY_CURRENT_USER at a private key while alive, so
+// the test neither sees nor changes the user's plug-in folder.
+class PrivateCurrentUser {
+ public:
+  PrivateCurrentUser() {
+    name_ = "Software\\OrvTest" + std::to_string(GetCurrentProcessId());
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, name_.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    key_.reset(key);
+    RegOverridePredefKey(HKEY_CURRENT_USER, key_.get());
+  }
+  ~PrivateCurrentUser() {
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    key_.reset();
+    for (const char* sub : {"\\Software\\Halvendo\\Susie\\Plug-in", "\\Software\\Halvendo\\Susie",
+                            "\\Software\\Halvendo", "\\Software", ""})
+      RegDeleteKeyA(HKEY_CURRENT_USER, (name_ + sub).c_str());
+  }
+  PrivateCurrentUser(const PrivateCurrentUser&) = delete;
+  PrivateCurrentUser& operator=(const PrivateCurrentUser&) = delete;
+
+  void SetPluginPath(const std::string& folder) {
+    HKEY key = nullptr;
+    // Under a volatile key every key is volatile.
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Halvendo\\Susie\\Plug-in", 0, nullptr, REG_OPTION_VOLATILE,
+                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegKeyHandle owner(key);
+    RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+  }
+
+ private:
+  std::string name_;
+  RegKeyHandle key_;
+};
+
+// ProfileFolder set for the test, put back afterwards.
+class ProfileAt {
+ public:
+  explicit ProfileAt(const std::string& folder) : saved_(ProfileFolder) { ProfileFolder = folder; }
+  ~ProfileAt() { ProfileFolder = saved_; }
+
+ private:
+  std::string saved_;
+};
+
+std::vector<std::string> SearchOrder(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "*.spi").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(entry.cFileName);
+  while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return names;
+}
+
+std::vector<std::string> TakeAll(TSimpleList& list) {
+  std::vector<std::string> paths;
+  for (int32_t i = 0; i < list.Count; ++i) {
+    paths.push_back(static_cast<char*>(list.Items[i]));
+    std::free(list.Items[i]);
+  }
+  list.Clear();
+  return paths;
+}
+
+}  // namespace
+
+TEST(PluginList, OneLinePerSearchEntryInSearchOrder) {
+  TempDir plugins, profile;
+  plugins.Write("b.spi", "");
+  plugins.Write("a.spi", "not a DLL, listed all the same");
+  plugins.MakeDir("folder.spi");
+  plugins.Write("readme.txt", "");
+  std::string expected;
+  for (const std::string& name : SearchOrder(plugins.Path())) expected += plugins.Path() + name + "\r\n";
+  ASSERT_NE(expected.find("folder.spi\r\n"), std::string::npos);
+
+  EXPECT_EQ(WritePluginList(plugins.Path(), profile.Path() + "pluginlist"), 0);
+  EXPECT_EQ(ReadFileBytes(profile.Path() + "pluginlist"), expected);
+
+  TempDir empty;
+  EXPECT_EQ(WritePluginList(empty.Path(), profile.Path() + "pluginlist"), 0);
+  EXPECT_NE(GetFileAttributesA((profile.Path() + "pluginlist").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ReadFileBytes(profile.Path() + "pluginlist"), "");
+
+  EXPECT_NE(WritePluginList(plugins.Path(), profile.Path() + "missing\\pluginlist"), 0);
+}
+
+TEST(PluginList, RegistryFolderWithOrWithoutBackslashGivesTheSameLines) {
+  PrivateCurrentUser user;
+  TempDir plugins, profile;
+  plugins.Write("x.spi", "");
+  ProfileAt at(profile.Path());
+  EXPECT_EQ(GetPluginFolder(), "");
+
+  const std::string bare = plugins.Path().substr(0, plugins.Path().size() - 1);
+  for (const std::string& registry : {bare, plugins.Path()}) {
+    SCOPED_TRACE(registry);
+    user.SetPluginPath(registry);
+    EXPECT_EQ(GetPluginFolder(), registry);
+    EXPECT_EQ(BuildPluginList(), 0);
+    EXPECT_EQ(ReadFileBytes(profile.Path() + "pluginlist"), plugins.Path() + "x.spi\r\n");
+  }
+  EXPECT_EQ(ResolvePluginFolder("", "C:\\orv\\"), "C:\\orv\\");
+}
+
+TEST(PluginList, UnwritableListFileGivesTheErrorCode) {
+  PrivateCurrentUser user;
+  TempDir profile;
+  profile.MakeDir("pluginlist");  // a folder where the file should go
+  ProfileAt at(profile.Path());
+  EXPECT_NE(BuildPluginList(), 0);
+}
+
+TEST(PluginList, ReadKeepsPathsInFileOrderAndLeavesTheListOnError) {
+  TempDir profile;
+  profile.Write("pluginlist", "# my plug-ins\r\n\r\nC:\\p\\a.spi\r\n C:\\p\\b.spi\r\n");
+  ProfileAt at(profile.Path());
+  TSimpleList list;
+  EXPECT_EQ(ReadPluginList(profile.Path() + "pluginlist", list), 0);
+  EXPECT_EQ(TakeAll(list), (std::vector<std::string>{"C:\\p\\a.spi", " C:\\p\\b.spi"}));
+
+  list.Add(std::malloc(1));
+  EXPECT_NE(ReadPluginList(profile.Path() + "none", list), 0);
+  EXPECT_EQ(list.Count, 1);
+  std::free(list.Items[0]);
+}
+
+// Run again by CTest with the Japanese code page (test plugin_folder_cp932).
+TEST(PluginFolderCodePage932, BackslashAsSecondByteOfACharacterGetsAnother) {
+  if (GetACP() != 932) {
+    if (std::getenv("ORV_EXPECT_CP932")) FAIL() << "code page " << GetACP() << " instead of 932";
+    GTEST_SKIP() << "needs code page 932";
+  }
+  const std::string table = "\x95\x5C";  // a character whose second byte is "\"
+  EXPECT_EQ(ResolvePluginFolder("C:\\p\\" + table, ""), "C:\\p\\" + table + "\\");
+  EXPECT_EQ(ResolvePluginFolder("C:\\p\\" + table + "\\", ""), "C:\\p\\" + table + "\\");
+  EXPECT_EQ(ResolvePluginFolder("C:\\\x81\x81\\", ""), "C:\\\x81\x81\\");
+
+  PrivateCurrentUser user;
+  TempDir parent, profile;
+  const std::string folder = parent.MakeDir(table);
+  // Wine stores such a name only when the host system has the Japanese locale.
+  if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no double-byte file names here";
+  // Not through TempDir::Write, whose folder split would stop at the second byte.
+  FileHandle file(CreateFileA((folder + "\\x.spi").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  ASSERT_TRUE(file);
+  file.reset();
+  user.SetPluginPath(folder);
+  ProfileAt at(profile.Path());
+  EXPECT_EQ(BuildPluginList(), 0);
+  EXPECT_EQ(ReadFileBytes(profile.Path() + "pluginlist"), folder + "\\x.spi\r\n");
+}

@@ -1,0 +1,74 @@
+#include "plugin_test_util.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "framework/message_box.h"
+#include "win_test_util.h"
+
+std::string TestDll(const char* folder, const std::string& fileName) { return ProgramPath(folder) + "\\" + fileName; }
+
+std::string PnmFile(bool colour, int width, int height, const std::vector<uint8_t>& samples) {
+  std::string file =
+      std::string(colour ? "P6" : "P5") + "\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+  file.append(samples.begin(), samples.end());
+  return file;
+}
+
+uint32_t TarBuilder::AddHeader(const std::string& name, size_t size, uint32_t time, char type) {
+  const uint32_t position = static_cast<uint32_t>(bytes_.size());
+  char h[512] = {};
+  std::strncpy(h, name.c_str(), 100);
+  std::snprintf(h + 100, 8, "%07o", 0644);
+  std::snprintf(h + 108, 8, "%07o", 0);
+  std::snprintf(h + 116, 8, "%07o", 0);
+  std::snprintf(h + 124, 12, "%011o", static_cast<unsigned>(size));
+  std::snprintf(h + 136, 12, "%011o", time);
+  h[156] = type;
+  std::memcpy(h + 257, "ustar", 6);
+  std::memcpy(h + 263, "00", 2);
+  std::memset(h + 148, ' ', 8);
+  unsigned sum = 0;
+  for (unsigned char c : h) sum += c;
+  std::snprintf(h + 148, 8, "%06o", sum);
+  bytes_.append(h, sizeof h);
+  return position;
+}
+
+uint32_t TarBuilder::AddFile(const std::string& name, const std::string& data, uint32_t time) {
+  const uint32_t position = AddHeader(name, data.size(), time, '0');
+  bytes_ += data;
+  bytes_.append((512 - data.size() % 512) % 512, '\0');
+  return position;
+}
+
+uint32_t TarBuilder::AddFolder(const std::string& name, uint32_t time) { return AddHeader(name, 0, time, '5'); }
+
+std::string TarBuilder::Bytes() const { return bytes_ + std::string(1024, '\0'); }
+
+ProbeHeader::ProbeHeader(const std::string& file) {
+  std::memcpy(Bytes, file.data(), file.size() < sizeof Bytes ? file.size() : sizeof Bytes);
+}
+
+std::string SpiLog() {
+  char log[4096] = {};
+  DWORD n = GetEnvironmentVariableA("ORV_SPI_LOG", log, sizeof log);
+  return n < sizeof log ? std::string(log, n) : std::string();
+}
+
+void ClearSpiLog() { SetEnvironmentVariableA("ORV_SPI_LOG", nullptr); }
+
+bool IsFreedLocal(HLOCAL handle) { return LocalFlags(handle) == LMEM_INVALID_HANDLE; }
+
+BoxCapture::BoxCapture() {
+  SetMessageBoxHook([this](HWND owner, const std::string& text, const std::string& caption, UINT type) {
+    Last.Owner = owner;
+    Last.Text = text;
+    Last.Caption = caption;
+    Last.Type = type;
+    ++Last.Count;
+    return IDOK;
+  });
+}
+
+BoxCapture::~BoxCapture() { SetMessageBoxHook(nullptr); }

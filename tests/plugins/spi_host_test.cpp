@@ -1,0 +1,284 @@
+// Probing and decoding through real test plug-ins, well-behaved and not.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "framework/handles.h"
+#include "image/img.h"
+#include "plugin_test_util.h"
+#include "plugins/spi_api.h"
+#include "plugins/spi_util.h"
+#include "win_test_util.h"
+
+namespace {
+
+const std::string kP6 = PnmFile(true, 2, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30});
+const std::string kP5 = PnmFile(false, 3, 1, {0, 128, 255});
+
+ModuleHandle Load(const std::string& name) { return LoadPluginModule(TestSpi(name)); }
+
+void Handles(HMODULE pnm, HLOCAL (&handles)[3]) {
+  using Proc = void(__stdcall*)(HLOCAL*);
+  GetExport<Proc>(pnm, "OrvTestHandles")(handles);
+}
+
+int32_t Decode(HMODULE plugin, const std::string& file, TDecodedPicture& picture) {
+  return DecodePicture(plugin, reinterpret_cast<const uint8_t*>(file.data()), file.size(), picture);
+}
+
+void Release(TDecodedPicture& picture) {
+  if (!picture.BitsHandle) return;
+  LocalUnlock(static_cast<HLOCAL>(picture.BitsHandle));
+  LocalFree(static_cast<HLOCAL>(picture.BitsHandle));
+  picture = TDecodedPicture{};
+}
+
+}  // namespace
+
+TEST(ProbePlugin, ClaimsByKindAndReleasesEveryRefusal) {
+  TempDir dir;
+  const std::string notADll = dir.Write("text.spi", "not a program");
+  const std::string tar = [] {
+    TarBuilder t;
+    t.AddFile("a.ppm", "x", 0);
+    return t.Bytes();
+  }();
+  struct Case {
+    std::string dll;
+    std::string file;
+    int32_t kind;
+  } cases[] = {
+      {TestSpi("orvpnm"), kP6, kPluginPicture},
+      {TestSpi("orvpnm"), kP5, kPluginPicture},
+      {TestSpi("orvtar"), tar, kPluginArchive},
+      {TestSpi("orvpnm"), tar, kPluginNone},
+      {TestSpi("orvtar"), kP6, kPluginNone},
+      {TestSpi("lowercase"), kP6, kPluginNone},  // claims, but its version is "00in"
+      {TestSpi("noissupported"), kP6, kPluginNone},
+      {TestSpi("noinfo"), kP6, kPluginNone},
+      {TestSpi("missing"), kP6, kPluginNone},
+      {notADll, kP6, kPluginNone},
+      {"orvpnm.spi", kP6, kPluginNone},  // not a full path: never looked up
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dll);
+    ModuleHandle module;
+    ProbeHeader header(c.file);
+    EXPECT_EQ(ProbePlugin(c.dll, "C:\\pictures\\file", header.Bytes, module), c.kind);
+    EXPECT_EQ(static_cast<bool>(module), c.kind != kPluginNone);
+    if (c.kind == kPluginNone) {
+      EXPECT_EQ(GetModuleHandleA(c.dll.c_str()), nullptr);
+    }
+    module.reset();
+    EXPECT_EQ(GetModuleHandleA(c.dll.c_str()), nullptr);
+  }
+}
+
+TEST(ProbePlugin, AsksForTheVersionBeforeEveryIsSupported) {
+  ClearSpiLog();
+  for (const char* name : {"lowercase", "noissupported", "orvtar", "orvpnm", "claimpicture"}) {
+    ModuleHandle module;
+    ProbeHeader header(kP6);
+    ProbePlugin(TestSpi(name), "C:\\pictures\\a.ppm", header.Bytes, module);
+  }
+  EXPECT_EQ(SpiLog(),
+            "lowercase:info0;lowercase:supported;noissupported:info0;tar:info0;tar:supported;"
+            "pnm:info0;pnm:supported(C:\\pictures\\a.ppm);claimpicture:info0;claimpicture:supported;");
+}
+
+TEST(DecodePicture, PnmPicturesArriveWithHeaderPixelsDepthAndText) {
+  ModuleHandle pnm = Load("orvpnm");
+  ASSERT_TRUE(pnm);
+  struct Case {
+    std::string file;
+    int32_t height;
+    uint16_t bitCount;
+    std::vector<uint8_t> bits;  // DIB rows, bottom-up, blue first, padded to 4 bytes
+    std::string text;
+  } cases[] = {
+      {kP6, 2, 24, {255, 0, 0, 30, 20, 10, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0}, "PNM P6\nwidth 2\nheight 2"},
+      {"ORVTEST fixed\n" + kP6,
+       2,
+       24,
+       {255, 0, 0, 30, 20, 10, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0},
+       "PNM P6\nwidth 2\nheight 2"},
+      {kP5, 1, 8, {0, 128, 255, 0}, "PNM P5\nwidth 3\nheight 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    TDecodedPicture picture;
+    ASSERT_EQ(Decode(pnm.get(), c.file, picture), 0);
+    EXPECT_EQ(picture.Info.bmiHeader.biHeight, c.height);
+    EXPECT_EQ(picture.Info.bmiHeader.biBitCount, c.bitCount);
+    EXPECT_EQ(picture.ColorBits, c.bitCount);
+    EXPECT_EQ(picture.TextInfo, c.text);
+    ASSERT_EQ(picture.BitsSize, static_cast<int32_t>(c.bits.size()));
+    EXPECT_EQ(picture.BitsSize, static_cast<int32_t>(LocalSize(static_cast<HLOCAL>(picture.BitsHandle))));
+    EXPECT_EQ(std::memcmp(picture.Bits, c.bits.data(), c.bits.size()), 0);
+    if (c.bitCount == 8) {
+      EXPECT_EQ(DibColor(picture.Info, 200).rgbGreen, 200);
+    }
+    Release(picture);
+  }
+}
+
+TEST(DecodePicture, TheHostFreesWhatItCopiedAndTheHeldPictureOwnsThePixels) {
+  ModuleHandle pnm = Load("orvpnm");
+  TDecodedPicture picture;
+  ASSERT_EQ(Decode(pnm.get(), kP6, picture), 0);
+  HLOCAL handles[3];
+  Handles(pnm.get(), handles);
+  EXPECT_TRUE(IsFreedLocal(handles[0]));  // text
+  EXPECT_TRUE(IsFreedLocal(handles[1]));  // header
+  ASSERT_EQ(handles[2], picture.BitsHandle);
+  EXPECT_EQ(LocalFlags(handles[2]) & LMEM_LOCKCOUNT, 1u);  // left locked for as long as it is shown
+
+  TImg img;
+  InstallImg(img, picture, reinterpret_cast<const uint8_t*>(kP6.data()), kP6.size());
+  EXPECT_EQ(img.Width, 2);
+  EXPECT_EQ(img.TextInfo, "PNM P6\r\nwidth 2\r\nheight 2");
+  FreeImg(img);
+  EXPECT_TRUE(IsFreedLocal(handles[2]));
+}
+
+TEST(DecodePicture, SuccessWithoutUsableBlocksIsBrokenDataAndLeaksNothing) {
+  ModuleHandle pnm = Load("orvpnm");
+  struct Case {
+    const char* mode;
+    bool info;  // the plug-in returned this block, so the host must free it
+    bool bits;
+  } cases[] = {
+      {"nullinfo", false, true},
+      {"nullbits", true, false},
+      {"shortbits", true, true},  // fewer bytes than the header's rows need
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    TDecodedPicture picture;
+    EXPECT_EQ(Decode(pnm.get(), std::string("ORVTEST ") + c.mode + "\n" + kP6, picture), 3);
+    EXPECT_EQ(picture.BitsHandle, nullptr);
+    EXPECT_EQ(picture.Bits, nullptr);
+    HLOCAL handles[3];
+    Handles(pnm.get(), handles);
+    ASSERT_EQ(handles[1] != nullptr, c.info);
+    ASSERT_EQ(handles[2] != nullptr, c.bits);
+    if (c.info) {
+      EXPECT_TRUE(IsFreedLocal(handles[1]));
+    }
+    if (c.bits) {
+      EXPECT_TRUE(IsFreedLocal(handles[2]));
+    }
+  }
+}
+
+TEST(DecodePicture, PluginCodesComeBackUnchanged) {
+  ModuleHandle pnm = Load("orvpnm");
+  for (const char* call : {"infoerror", "pictureerror"}) {
+    for (int code = -1; code <= 11; ++code) {
+      if (code == 0) continue;
+      SCOPED_TRACE(std::string(call) + " " + std::to_string(code));
+      TDecodedPicture picture;
+      EXPECT_EQ(Decode(pnm.get(), "ORVTEST " + std::string(call) + " " + std::to_string(code) + "\n" + kP6, picture),
+                code);
+      EXPECT_EQ(picture.BitsHandle, nullptr);
+      EXPECT_EQ(picture.TextInfo, "");
+    }
+  }
+  TDecodedPicture picture;
+  EXPECT_EQ(Decode(pnm.get(), "not a picture", picture), 2);
+}
+
+TEST(DecodePicture, LongHeaderBlockIsCutToTheRecordsRoom) {
+  ModuleHandle pnm = Load("orvpnm");
+  TDecodedPicture picture;
+  ASSERT_EQ(Decode(pnm.get(), "ORVTEST oversized\n" + kP6, picture), 0);
+  EXPECT_EQ(picture.Info.bmiHeader.biSize, 124u);
+  EXPECT_EQ(picture.Info.bmiHeader.biWidth, 2);
+  const uint8_t* block = reinterpret_cast<const uint8_t*>(&picture.Info);
+  EXPECT_EQ(block[124], 124);
+  EXPECT_EQ(block[kBitmapInfoSize - 1], static_cast<uint8_t>(kBitmapInfoSize - 1));
+  Release(picture);
+}
+
+TEST(DecodePicture, RecordIsClearedForPluginsThatFillOnlySomeFields) {
+  ModuleHandle pnm = Load("orvpnm");
+  ClearSpiLog();
+  TDecodedPicture picture;
+  ASSERT_EQ(Decode(pnm.get(), "ORVTEST partial\n" + kP6, picture), 0);
+  EXPECT_EQ(SpiLog(), "pnm:zeroed;");
+  EXPECT_EQ(picture.ColorBits, 0);
+  EXPECT_EQ(picture.TextInfo, "");
+  Release(picture);
+}
+
+TEST(PluginExports, MissingOnesAreNeverCalled) {
+  ModuleHandle picture = Load("claimpicture");
+  ModuleHandle archive = Load("claimarchive");
+  ModuleHandle noinfo = Load("noinfo");
+  ASSERT_TRUE(picture && archive && noinfo);
+  TDecodedPicture decoded;
+  EXPECT_EQ(Decode(picture.get(), kP6, decoded), -1);
+  EXPECT_EQ(Decode(nullptr, kP6, decoded), -1);
+  std::unique_ptr<FileEntry[]> entries;
+  EXPECT_EQ(ReadArchiveEntries(archive.get(), "C:\\a.tar", entries), -1);
+  EXPECT_EQ(entries, nullptr);
+  std::vector<uint8_t> member;
+  EXPECT_EQ(ExtractMember(archive.get(), "C:\\a.tar", 0, member), -1);
+  EXPECT_EQ(GetPluginDescription(noinfo.get()), "");
+  EXPECT_EQ(GetPluginDescription(archive.get()), "claimarchive test plug-in");
+}
+
+TEST(PluginError, BoxNamesTheFileAndTheCode) {
+  struct Case {
+    int32_t code;
+    const char* text;
+  } cases[] = {
+      {-1, "a.jpg:\r\nunknown error (-1)"},
+      {11, "a.jpg:\r\nunknown error (11)"},
+      {2, "a.jpg:\r\nunknown format (2)"},
+      {0, "a.jpg:\r\n (0)"},
+  };
+  for (const Case& c : cases) {
+    BoxCapture box;
+    ShowPluginError("a.jpg", c.code);
+    EXPECT_EQ(box.Last.Text, c.text);
+    EXPECT_EQ(box.Last.Caption, "Orv");
+    EXPECT_EQ(box.Last.Type & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+    EXPECT_EQ(box.Last.Owner, GetDesktopWindow());  // no main window is shown
+  }
+}
+
+TEST(ShowPluginConfig, OpensTheDialogOrSaysThereIsNone) {
+  HWND owner = GetDesktopWindow();
+  {
+    BoxCapture box;
+    ClearSpiLog();
+    ShowPluginConfig(owner, TestSpi("orvpnm"));
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "pnm:config(1,%llx);",
+                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(owner)));
+    EXPECT_EQ(SpiLog(), expected);
+    EXPECT_EQ(box.Last.Count, 0);
+  }
+  {
+    BoxCapture box;
+    ShowPluginConfig(owner, TestSpi("orvtar"));
+    EXPECT_EQ(box.Last.Count, 1);
+    EXPECT_EQ(box.Last.Text, "Configuration Dialog is not implemented.");
+    EXPECT_EQ(box.Last.Caption, "Plug-in Setting");
+    EXPECT_EQ(box.Last.Type & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_EQ(box.Last.Owner, owner);
+  }
+  {
+    BoxCapture box;
+    ShowPluginConfig(owner, TestSpi("missing"));
+    EXPECT_EQ(box.Last.Count, 0);
+  }
+  EXPECT_EQ(GetModuleHandleA(TestSpi("orvpnm").c_str()), nullptr);
+}
+
+TEST(GetPluginDescription, ReadsInfoNumberOne) {
+  ModuleHandle pnm = Load("orvpnm");
+  EXPECT_EQ(GetPluginDescription(pnm.get()), "Orv test PNM reader");
+}
