@@ -15,7 +15,10 @@
 #include "keys/key_table_win.h"
 #include "plugins/plugin_list_win.h"
 #include "util/sutil_win.h"
+#include "viewer/file_list.h"
 #include "viewer/main_window.h"
+#include "viewer/navigation.h"
+#include "viewer/texts_win.h"
 
 namespace {
 
@@ -26,6 +29,10 @@ struct Cleanup {
       for (int32_t i = 0; i < PluginFiles->Count; ++i) std::free(PluginFiles->Items[i]);
       delete PluginFiles;
       PluginFiles = nullptr;
+    }
+    for (TFileList** list : {&FolderFiles, &ArchiveFiles, &PendingArchiveFiles}) {
+      delete *list;
+      *list = nullptr;
     }
   }
 };
@@ -48,8 +55,6 @@ int MessageLoop() {
 }
 
 int RunOrv(int argc, const char* const* argv) {
-  (void)argc;
-  (void)argv;
   ProfileFolder = GetProfileFolder("orv");
   {
     TConfFile config(ProfileFolder + "config");
@@ -83,6 +88,9 @@ int RunOrv(int argc, const char* const* argv) {
   if (!window->Handle) return 255;
 
   Cleanup cleanup;
+  FolderFiles = new TFileList;
+  ArchiveFiles = new TFileList;
+  PendingArchiveFiles = new TFileList;
   PluginFiles = new TSimpleList;
 
   // The catalogue is built once, when missing; start-up goes on without it.
@@ -91,6 +99,17 @@ int RunOrv(int argc, const char* const* argv) {
     ShowMessageBox(GetDesktopWindow(), pluginList + ": " + LoadResString(kStrCannotWriteFile), "Orv",
                    MB_OK | MB_ICONWARNING);
   LoadPluginList();
+
+  const std::string picture = PictureArgument(argc, argv);
+  if (!picture.empty()) {
+    const std::string path = ExpandLongPath(picture);
+    if (OpenFile(path, false) != 0) {
+      ShowMessageBox(GetDesktopWindow(), path + ":\r\n" + LoadResString(kStrUnknownFormat), "Orv",
+                     MB_OK | MB_ICONWARNING);
+      window->Close();
+      return 0;
+    }
+  }
 
   window->Show();
   return MessageLoop();

@@ -25,6 +25,10 @@ orv_env_start() {
   fi
   wineserver -p >/dev/null 2>&1 </dev/null &
   ORV_WINESERVER_PID=$!
+  # Start the prefix's services now: the first program of a session otherwise
+  # starts them and they keep its output pipe open, which stalls a caller that
+  # reads that output to its end (CTest's test discovery does).
+  "$WINELOADER" wineboot >/dev/null 2>&1 </dev/null || true
 }
 
 orv_env_stop() {

@@ -5,6 +5,7 @@
 #include "app/globals.h"
 #include "image/img.h"
 #include "util/sutil_win.h"
+#include "viewer/navigation.h"
 #include "viewer/view_geometry.h"
 #include "viewer/view_state.h"
 
@@ -25,6 +26,7 @@ void TMainWindow::WndProc(TMsgRec& message) {
       return;
     case WM_CLOSE:
       FreeImg(Img);
+      ArchivePlugin.reset();
       DestroyWindow(Handle);
       return;
     case WM_DESTROY:

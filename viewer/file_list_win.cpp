@@ -1,0 +1,105 @@
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "framework/handles.h"
+#include "plugins/spi_util.h"
+#include "util/sutil_win.h"
+#include "viewer/file_list.h"
+
+TFileList* FolderFiles = nullptr;
+TFileList* ArchiveFiles = nullptr;
+TFileList* PendingArchiveFiles = nullptr;
+
+TFileList::~TFileList() { Clear(); }
+
+void TFileList::Clear() {
+  for (int32_t i = 0; i < List.Count; ++i) delete static_cast<FileEntry*>(List.Items[i]);
+  List.Clear();
+}
+
+int32_t TFileList::Add(const FileEntry& entry) {
+  auto* copy = new FileEntry(entry);
+  copy->Name[kFileEntryNameSize - 1] = '\0';
+  int32_t index = List.Add(copy);
+  if (index < 0) delete copy;
+  return index;
+}
+
+namespace {
+
+int32_t CompareNames(const void* a, const void* b) {
+  return lstrcmpA(static_cast<const FileEntry*>(a)->Name, static_cast<const FileEntry*>(b)->Name);
+}
+
+// The sort key of a name under the comparison lstrcmpA makes (the thread's
+// locale, no flags): comparing keys bytewise orders exactly as lstrcmpA does,
+// at a fraction of its cost per comparison. Empty when the system cannot make one.
+std::string SortKey(LCID locale, const char* name) {
+  int n = LCMapStringA(locale, LCMAP_SORTKEY, name, -1, nullptr, 0);
+  if (n <= 0) return {};
+  std::string key(static_cast<size_t>(n), '\0');
+  if (LCMapStringA(locale, LCMAP_SORTKEY, name, -1, reinterpret_cast<char*>(key.data()), n) != n) return {};
+  return key;
+}
+
+}  // namespace
+
+void TFileList::Sort() {
+  if (List.Count < 2) return;
+  // A folder of thousands of files is sorted by precomputed keys; should any
+  // key be missing, the plain comparison sorts instead.
+  const LCID locale = GetThreadLocale();
+  std::vector<std::pair<std::string, void*>> keyed;
+  keyed.reserve(static_cast<size_t>(List.Count));
+  for (int32_t i = 0; i < List.Count; ++i) {
+    std::string key = SortKey(locale, static_cast<FileEntry*>(List.Items[i])->Name);
+    if (key.empty()) {
+      List.Sort(CompareNames);
+      return;
+    }
+    keyed.emplace_back(std::move(key), List.Items[i]);
+  }
+  std::sort(keyed.begin(), keyed.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (int32_t i = 0; i < List.Count; ++i) List.Items[i] = keyed[static_cast<size_t>(i)].second;
+}
+
+void TFileList::ScanFolder(const std::string& path) {
+  Clear();
+  const std::string folder = FolderOf(path);
+  WIN32_FIND_DATAA found;
+  FindHandle search(FindFirstFileA((folder + "*.*").c_str(), &found));
+  if (!search) return;
+  FileEntry entry{};
+  entry.Candidate = 1;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    std::memset(entry.Name, 0, sizeof entry.Name);
+    std::strncpy(entry.Name, found.cFileName, kFileEntryNameSize - 1);
+    Add(entry);
+  } while (FindNextFileA(search.get(), &found));
+  search.reset();
+  Sort();
+  for (int32_t i = 0; i < Count(); ++i) {
+    if (folder + Get(i)->Name == path) {
+      Current = i;
+      return;
+    }
+  }
+}
+
+void TFileList::LoadArchive(HMODULE plugin, const std::string& archive) {
+  std::unique_ptr<FileEntry[]> entries;
+  int32_t code = ReadArchiveEntries(plugin, archive, entries);
+  if (code != 0) {
+    ShowPluginError(archive, code);
+    return;
+  }
+  if (!entries) return;
+  Clear();
+  for (size_t i = 0; entries[i].Name[0] != '\0'; ++i) Add(entries[i]);
+  Sort();
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Opening a chosen file and stepping to the next or previous picture or file,
+// through folders and into and out of archives. Entries that fail to open
+// are marked and skipped until their list is rebuilt; both ends of a list
+// stop the walk.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "framework/handles.h"
+#include "viewer/file_list.h"
+
+// The plug-in of the archive being browsed; empty while a plain file is shown.
+extern ModuleHandle ArchivePlugin;
+
+// Try the entries after (before) list.Current until one opens as a member of
+// archive; returns 0, or the last attempt's result (-1 when none was tried).
+int32_t StepForward(TFileList& list, const std::string& archive, HMODULE plugin);
+int32_t StepBack(TFileList& list, const std::string& archive, HMODULE plugin);
+
+// Opens a file the user or a walk chose; an archive is entered at its first
+// readable member, or its last when backward. Returns 0 when a picture is shown.
+int32_t OpenFile(const std::string& path, bool backward);
+
+// NextImage/NextFile and PrevImage/PrevFile.
+void GoNext(bool byFile);
+void GoPrev(bool byFile);
