@@ -92,7 +92,10 @@ int32_t ReadPluginList(const std::string& listFile, TSimpleList& list) {
     char* copy = static_cast<char*>(std::malloc(path.size() + 1));
     if (!copy) break;
     std::memcpy(copy, path.c_str(), path.size() + 1);
-    list.Add(copy);
+    if (list.Add(copy) < 0) {
+      std::free(copy);
+      break;
+    }
   }
   return 0;
 }
