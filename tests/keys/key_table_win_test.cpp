@@ -157,12 +157,3 @@ TEST(KeyTable, PopupItemsShowCaptionsAndKeys) {
   keys.AddMenuItem(kCmdAbout);
   keys.AddMenuItems(PopupLayout);
 }
-
-TEST(KeyTable, KeyMapFileIncludesAndNamesInAnyCase) {
-  TempDir dir;
-  dir.Write("more", "S-F5 ZOOMIN\r\n");
-  TKeyTable keys(CommandTable, DefaultKeyMap,
-                 dir.Write("keymap", "# mine\r\nF5 zoomin\r\n@Include " + dir.Path() + "more\r\n"));
-  ASSERT_EQ(keys.Count, 2);
-  EXPECT_EQ(keys.MenuText(kCmdZoomIn), "Zoom In (&+)\tF5, Shift+F5");
-}
