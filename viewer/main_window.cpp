@@ -12,6 +12,9 @@
 void TMainWindow::WndProc(TMsgRec& message) {
   message.Result = 0;
   switch (message.Msg) {
+    case WM_COMMAND:
+      DoCommand(LOWORD(message.WParam));
+      return;
     case WM_PAINT:
       Paint();
       return;

@@ -43,6 +43,13 @@ public:
   int32_t DragX = 0;
   int32_t DragY = 0;
 
+  // Runs one command id from a key or the menu; ids that need a picture do
+  // nothing without one.
+  void DoCommand(int32_t id);
+
 private:
   void ClientSize(int32_t& width, int32_t& height) const;
+  bool DoPictureCommand(int32_t id);
+  // The whole client area, without erasing: Paint covers every pixel.
+  void Invalidate();
 };

@@ -134,3 +134,95 @@ TEST(OrvRun, AMissingFileIsReportedOnceAndTheProgramEndsWithZero) {
   SendMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(orv.WaitForExit(), 0);
 }
+
+namespace {
+
+// Types keys into the foreground window as the user's keyboard would.
+void Type(HWND window, WORD vk, WORD modifier = 0) {
+  // Keys go to the foreground window: wait until the viewer is it.
+  for (int i = 0; i < 60 && GetForegroundWindow() != window; ++i) {
+    SetForegroundWindow(window);
+    Sleep(50);
+  }
+  INPUT in[4] = {};
+  int n = 0;
+  auto key = [&](WORD code, bool up) {
+    in[n].type = INPUT_KEYBOARD;
+    in[n].ki.wVk = code;
+    in[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    ++n;
+  };
+  if (modifier) key(modifier, false);
+  key(vk, false);
+  key(vk, true);
+  if (modifier) key(modifier, true);
+  SendInput(static_cast<UINT>(n), in, sizeof(INPUT));
+  Sleep(300);
+}
+
+std::string Title(HWND window) {
+  char title[256] = {};
+  GetWindowTextA(window, title, sizeof title);
+  return title;
+}
+
+// Waits for the title to become text, for at most a few seconds.
+bool TitleBecomes(HWND window, const std::string& text) {
+  for (int i = 0; i < 60; ++i) {
+    if (Title(window) == text) return true;
+    Sleep(50);
+  }
+  ADD_FAILURE() << "title: " << Title(window);
+  return false;
+}
+
+}  // namespace
+
+TEST(OrvRun, DrivenFromTheKeyboardWithTheDefaultKeys) {
+  TempDir profile;
+  TempDir pictures;
+  std::string first = pictures.Write("a.bmp", SolidBmp(300, 200, 0x3366CC));
+  pictures.Write("b.bmp", SolidBmp(320, 180, 0xCC6633));
+  ChildProcess orv(Command("/prof=" + profile.Path() + " \"" + first + "\""));
+  HWND window = orv.WaitForWindow("TOrvClass");
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(TitleBecomes(window, "a.bmp (300x200x24) 100% - Orv"));
+
+  Type(window, '2');
+  EXPECT_TRUE(TitleBecomes(window, "a.bmp (300x200x24) 200% - Orv"));
+  Type(window, 'X');
+  EXPECT_TRUE(TitleBecomes(window, "a.bmp (300x200x24) 150% - Orv"));
+  Type(window, 'S');
+  EXPECT_TRUE(TitleBecomes(window, "a.bmp (300x200x24) Stretch Mode - Orv"));
+  Type(window, 'S');
+  EXPECT_TRUE(TitleBecomes(window, "a.bmp (300x200x24) 150% - Orv"));
+
+  RECT normal;
+  GetWindowRect(window, &normal);
+  Type(window, VK_RETURN);
+  RECT full;
+  GetWindowRect(window, &full);
+  EXPECT_EQ(full.right - full.left, GetSystemMetrics(SM_CXSCREEN));
+  Type(window, VK_RETURN);
+  RECT back;
+  GetWindowRect(window, &back);
+  EXPECT_TRUE(EqualRect(&normal, &back));
+
+  RECT client;
+  GetClientRect(window, &client);
+  Type(window, 'B', VK_CONTROL);
+  EXPECT_FALSE(GetWindowLongA(window, GWL_STYLE) & WS_CAPTION);
+  RECT borderless;
+  GetClientRect(window, &borderless);
+  EXPECT_EQ(borderless.right, client.right);
+  EXPECT_EQ(borderless.bottom, client.bottom);
+  Type(window, 'B', VK_CONTROL);
+
+  Type(window, 'N');
+  EXPECT_TRUE(TitleBecomes(window, "b.bmp (320x180x24) 150% - Orv"));
+  Type(window, 'B');
+  EXPECT_TRUE(TitleBecomes(window, "a.bmp (300x200x24) 150% - Orv"));
+
+  Type(window, VK_ESCAPE);
+  EXPECT_EQ(orv.WaitForExit(), 0);
+}
