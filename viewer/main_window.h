@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "framework/sform.h"
 
@@ -50,6 +51,11 @@ public:
 private:
   void ClientSize(int32_t& width, int32_t& height) const;
   bool DoPictureCommand(int32_t id);
+  // The block the resampler fills, kept from paint to paint: a fresh block of
+  // several megabytes per paint costs more in page faults than the resampling.
+  uint8_t* ViewBlock(uint64_t size);
+  std::unique_ptr<uint8_t[]> ViewBits;
+  uint64_t ViewBitsSize = 0;
   // The whole client area, without erasing: Paint covers every pixel.
   void Invalidate();
 };

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <new>
 
 #include "image/block_alloc.h"
 #include "image/img.h"
@@ -43,22 +45,33 @@ void DrawDirect(HDC dc, const TPaintPlan& plan) {
   SetDIBitsToDevice(dc, 0, 0, w, h, x, rows - h, y, rows, Img.Bits, AsBitmapInfo(Img.Info), DIB_RGB_COLORS);
 }
 
-// A client-sized view from the resampler, drawn one to one and freed; the
-// view's lowest rows hold the visible picture. False when there was nothing
-// to draw it with.
-bool DrawScaled(HDC dc, const TPaintPlan& plan, int32_t clientWidth, int32_t clientHeight) {
+// A client-sized view from the resampler, drawn one to one; the view's
+// lowest rows hold the visible picture. False when there was nothing to draw
+// it with.
+bool DrawScaled(HDC dc, const TPaintPlan& plan, int32_t clientWidth, int32_t clientHeight, uint8_t* block,
+                uint64_t blockSize) {
   BitmapInfo view;
-  void* bits = nullptr;
-  if (!ScaleDib(view, bits, Img.DispWidth, Img.DispHeight, ScrollX, ScrollY, clientWidth, clientHeight, Img.Info,
-                Img.Bits, static_cast<uint64_t>(std::max(Img.BitsSize, 0)), GlobalBlocks))
+  if (!block || !ScaleDibInto(view, block, blockSize, Img.DispWidth, Img.DispHeight, ScrollX, ScrollY, clientWidth,
+                              clientHeight, Img.Info, Img.Bits, static_cast<uint64_t>(std::max(Img.BitsSize, 0))))
     return false;
-  SetDIBitsToDevice(dc, 0, 0, plan.DrawWidth, plan.DrawHeight, 0, 0, 0, view.bmiHeader.biHeight, bits,
+  SetDIBitsToDevice(dc, 0, 0, plan.DrawWidth, plan.DrawHeight, 0, 0, 0, view.bmiHeader.biHeight, block,
                     AsBitmapInfo(view), DIB_RGB_COLORS);
-  GlobalBlocks.Free(bits);
   return true;
 }
 
 }  // namespace
+
+uint8_t* TMainWindow::ViewBlock(uint64_t size) {
+  if (size > ViewBitsSize) {
+    ViewBits.reset();
+    ViewBitsSize = 0;
+    if (size > SIZE_MAX) return nullptr;
+    ViewBits.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
+    if (!ViewBits) return nullptr;
+    ViewBitsSize = size;
+  }
+  return ViewBits.get();
+}
 
 void TMainWindow::Paint() {
   PAINTSTRUCT ps;
@@ -90,10 +103,12 @@ void TMainWindow::Paint() {
     // At 100 % the displayed size is the picture's own; should it still be a
     // stretched size the resampler draws that instead.
     const bool actualSize = Img.DispWidth == Img.Width && Img.DispHeight == ImgRows(Img);
-    if (Img.Zoom == 100 && !Stretch && actualSize && CanDrawDirectly(Img))
+    if (Img.Zoom == 100 && !Stretch && actualSize && CanDrawDirectly(Img)) {
       DrawDirect(dc, plan);
-    else
-      drawn = DrawScaled(dc, plan, width, height);
+    } else {
+      const uint64_t size = ScaleDibBlockSize(Img.Info, width, height);
+      drawn = DrawScaled(dc, plan, width, height, ViewBlock(size), size);
+    }
   }
   for (int i = 0; i < plan.MarginCount; ++i) {
     const TViewRect& m = plan.Margins[i];
