@@ -70,21 +70,11 @@ int RunOrv(int argc, const char* const* argv) {
 
   WheelMessage = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
 
-  auto window = std::make_unique<TMainWindow>("Orv");
+  std::unique_ptr<TMainWindow> window = CreateMainWindow("Orv");
   MainWindow = window.get();
   struct ForgetWindow {
     ~ForgetWindow() { MainWindow = nullptr; }
   } forgetWindow;
-
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  window->HandOpenCursor = LoadCursorA(instance, "HANDOPEN");
-  window->HandHoldCursor = LoadCursorA(instance, "HANDHOLD");
-  window->Cursor = window->HandOpenCursor;
-  window->ClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-  window->ExStyle = WS_EX_ACCEPTFILES;
-  window->SetBorder(true);
-  window->Background = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  window->CreateWnd(CW_USEDEFAULT, 0, 320, 240);
   if (!window->Handle) return 255;
 
   Cleanup cleanup;

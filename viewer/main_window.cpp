@@ -88,3 +88,17 @@ void TMainWindow::ScrollBy(int32_t dx, int32_t dy) {
   // The pixels already on screen move; only the exposed strip is painted, at once.
   if (ScrollWindow(Handle, oldX - ScrollX, oldY - ScrollY, nullptr, &client)) UpdateWindow(Handle);
 }
+
+std::unique_ptr<TMainWindow> CreateMainWindow(const std::string& caption) {
+  auto window = std::make_unique<TMainWindow>(caption);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  window->HandOpenCursor = LoadCursorA(instance, "HANDOPEN");
+  window->HandHoldCursor = LoadCursorA(instance, "HANDHOLD");
+  window->Cursor = window->HandOpenCursor;
+  window->ClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+  window->ExStyle = WS_EX_ACCEPTFILES;
+  window->SetBorder(true);  // only the flag: there is no window yet
+  window->Background = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+  window->CreateWnd(CW_USEDEFAULT, 0, 320, 240);
+  return window;
+}

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "framework/sform.h"
 
@@ -59,3 +60,9 @@ private:
   // The whole client area, without erasing: Paint covers every pixel.
   void Invalidate();
 };
+
+// The main window as start-up makes it: cursors from the resources, class
+// style 11, files accepted, no background brush (painting covers every
+// pixel), the border shown, 320 x 240 at the system's default position.
+// Handle is 0 when the window could not be created.
+std::unique_ptr<TMainWindow> CreateMainWindow(const std::string& caption);

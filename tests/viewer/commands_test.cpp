@@ -30,10 +30,7 @@ std::string Bmp(int w, int h) {
 class Commands : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    window_ = new TMainWindow("OrvCommandsTest");
-    window_->SetBorder(true);
-    window_->Background = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    window_->CreateWnd(0, 0, 400, 300);
+    window_ = CreateMainWindow("OrvCommandsTest").release();
     window_->Show();
   }
   static void TearDownTestSuite() {

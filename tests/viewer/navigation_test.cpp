@@ -40,10 +40,7 @@ const std::string kBrokenBmp = "BM\x10\0\0\0\0\0\0\0\xFF\xFF\0\0" + std::string(
 class Navigation : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    window_ = new TMainWindow("OrvNavigationTest");
-    window_->SetBorder(true);
-    window_->Background = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    window_->CreateWnd(0, 0, 320, 240);
+    window_ = CreateMainWindow("OrvNavigationTest").release();
     window_->Show();
   }
   static void TearDownTestSuite() {

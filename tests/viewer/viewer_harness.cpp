@@ -107,18 +107,7 @@ void ViewerWindowTest::SetUp() {
   ScrollX = ScrollY = 0;
   Stretch = false;
   CurrentArchive.clear();
-  // As start-up makes it: cursors from the resources, class style 11, files
-  // accepted, no background brush, 320 x 240 with the border shown.
-  window = std::make_unique<TMainWindow>("Orv");
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  window->HandOpenCursor = LoadCursorA(instance, "HANDOPEN");
-  window->HandHoldCursor = LoadCursorA(instance, "HANDHOLD");
-  window->Cursor = window->HandOpenCursor;
-  window->ClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-  window->ExStyle = WS_EX_ACCEPTFILES;
-  window->SetBorder(true);
-  window->Background = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  window->CreateWnd(CW_USEDEFAULT, 0, 320, 240);
+  window = CreateMainWindow("Orv");
   ASSERT_NE(window->Handle, nullptr);
   window->Show();
 }
