@@ -7,10 +7,10 @@
 #include <cstdint>
 
 struct TBlockAllocator {
-    // Returns null when the block cannot be had; sizes are 64-bit so that a
-    // size computed from a file header never wraps on the way in.
-    void* (*Alloc)(uint64_t size);
-    void (*Free)(void* block);
+  // Returns null when the block cannot be had; sizes are 64-bit so that a
+  // size computed from a file header never wraps on the way in.
+  void* (*Alloc)(uint64_t size);
+  void (*Free)(void* block);
 };
 
 // malloc/free, refusing sizes a size_t cannot hold.

@@ -16,54 +16,54 @@ static_assert(std::endian::native == std::endian::little,
 // The file header is packed to 2 bytes on Windows (bfSize sits at offset 2).
 #pragma pack(push, 2)
 struct BitmapFileHeader {
-    uint16_t bfType;
-    uint32_t bfSize;
-    uint16_t bfReserved1;
-    uint16_t bfReserved2;
-    uint32_t bfOffBits;
+  uint16_t bfType;
+  uint32_t bfSize;
+  uint16_t bfReserved1;
+  uint16_t bfReserved2;
+  uint32_t bfOffBits;
 };
 #pragma pack(pop)
 
 struct BitmapInfoHeader {
-    uint32_t biSize;
-    int32_t biWidth;
-    int32_t biHeight;
-    uint16_t biPlanes;
-    uint16_t biBitCount;
-    uint32_t biCompression;
-    uint32_t biSizeImage;
-    int32_t biXPelsPerMeter;
-    int32_t biYPelsPerMeter;
-    uint32_t biClrUsed;
-    uint32_t biClrImportant;
+  uint32_t biSize;
+  int32_t biWidth;
+  int32_t biHeight;
+  uint16_t biPlanes;
+  uint16_t biBitCount;
+  uint32_t biCompression;
+  uint32_t biSizeImage;
+  int32_t biXPelsPerMeter;
+  int32_t biYPelsPerMeter;
+  uint32_t biClrUsed;
+  uint32_t biClrImportant;
 };
 
 struct RgbQuad {
-    uint8_t rgbBlue;
-    uint8_t rgbGreen;
-    uint8_t rgbRed;
-    uint8_t rgbReserved;
+  uint8_t rgbBlue;
+  uint8_t rgbGreen;
+  uint8_t rgbRed;
+  uint8_t rgbReserved;
 };
 
 // OS/2 1.x header: 16-bit unsigned sizes, three-byte colour entries.
 struct BitmapCoreHeader {
-    uint32_t bcSize;
-    uint16_t bcWidth;
-    uint16_t bcHeight;
-    uint16_t bcPlanes;
-    uint16_t bcBitCount;
+  uint32_t bcSize;
+  uint16_t bcWidth;
+  uint16_t bcHeight;
+  uint16_t bcPlanes;
+  uint16_t bcBitCount;
 };
 
 // Header and room for 256 colour entries: 1064 bytes. A longer header (V4, V5)
 // occupies the front of this block and pushes the colour table back.
 struct BitmapInfo {
-    BitmapInfoHeader bmiHeader;
-    RgbQuad bmiColors[256];
+  BitmapInfoHeader bmiHeader;
+  RgbQuad bmiColors[256];
 };
 
 struct FileTime {
-    uint32_t dwLowDateTime;
-    uint32_t dwHighDateTime;
+  uint32_t dwLowDateTime;
+  uint32_t dwHighDateTime;
 };
 
 constexpr uint32_t kBiRgb = 0;
@@ -96,27 +96,25 @@ static_assert(sizeof(BitmapInfo) == kBitmapInfoSize);
 static_assert(offsetof(BitmapInfo, bmiColors) == 40);
 static_assert(sizeof(FileTime) == 8);
 
-inline uint16_t ReadLe16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
+inline uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 inline uint32_t ReadLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // Bytes of one DIB row: bits per row rounded up to 32-bit words. Kept in 64
 // bits so that no width and depth from a file can overflow it.
 inline uint64_t DibStride(int64_t width, int64_t bitCount) {
-    return static_cast<uint64_t>((width * bitCount + 31) / 32) * 4;
+  return static_cast<uint64_t>((width * bitCount + 31) / 32) * 4;
 }
 
 // The colour entries of a held header start right after the header itself,
 // which may be longer than 40 bytes.
 inline RgbQuad DibColor(const BitmapInfo& info, uint32_t index) {
-    RgbQuad c{};
-    const uint64_t at = static_cast<uint64_t>(info.bmiHeader.biSize) + 4ull * index;
-    if (info.bmiHeader.biSize >= kInfoHeaderSize && at + 4 <= kBitmapInfoSize)
-        std::memcpy(&c, reinterpret_cast<const uint8_t*>(&info) + at, 4);
-    return c;
+  RgbQuad c{};
+  const uint64_t at = static_cast<uint64_t>(info.bmiHeader.biSize) + 4ull * index;
+  if (info.bmiHeader.biSize >= kInfoHeaderSize && at + 4 <= kBitmapInfoSize)
+    std::memcpy(&c, reinterpret_cast<const uint8_t*>(&info) + at, 4);
+  return c;
 }

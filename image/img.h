@@ -15,31 +15,31 @@ constexpr int kDecodeBrokenData = 3;
 constexpr int kDecodeNoMemory = 4;
 
 struct TImg {
-    uint8_t Loaded = 0;
-    int32_t Width = 0;
-    // Signed as in the header: negative for a picture stored top-down. Sizes
-    // shown to the user and the view arithmetic use ImgRows() instead.
-    int32_t Height = 0;
-    int32_t DispWidth = 0;
-    // Never negative: a top-down picture is displayed upright at its row count.
-    int32_t DispHeight = 0;
-    int32_t Zoom = 0;  // percent; survives from one picture to the next
-    int32_t ColorBits = 0;
-    int32_t FileSize = 0;
-    std::string FileName;
-    FileTime CreationTime{};
-    FileTime LastAccessTime{};
-    FileTime LastWriteTime{};
-    int32_t BitsSize = 0;
-    std::string FormatText;
-    // The plug-in's local memory handle, locked while held; null when the
-    // pixel block is the program's own (GlobalBlocks on Windows).
-    void* BitsHandle = nullptr;
-    std::string PluginDesc;
-    std::string PluginPath;
-    std::string TextInfo;  // every line break CR LF
-    BitmapInfo Info{};
-    void* Bits = nullptr;
+  uint8_t Loaded = 0;
+  int32_t Width = 0;
+  // Signed as in the header: negative for a picture stored top-down. Sizes
+  // shown to the user and the view arithmetic use ImgRows() instead.
+  int32_t Height = 0;
+  int32_t DispWidth = 0;
+  // Never negative: a top-down picture is displayed upright at its row count.
+  int32_t DispHeight = 0;
+  int32_t Zoom = 0;  // percent; survives from one picture to the next
+  int32_t ColorBits = 0;
+  int32_t FileSize = 0;
+  std::string FileName;
+  FileTime CreationTime{};
+  FileTime LastAccessTime{};
+  FileTime LastWriteTime{};
+  int32_t BitsSize = 0;
+  std::string FormatText;
+  // The plug-in's local memory handle, locked while held; null when the
+  // pixel block is the program's own (GlobalBlocks on Windows).
+  void* BitsHandle = nullptr;
+  std::string PluginDesc;
+  std::string PluginPath;
+  std::string TextInfo;  // every line break CR LF
+  BitmapInfo Info{};
+  void* Bits = nullptr;
 };
 
 extern TImg Img;
@@ -47,26 +47,23 @@ extern TImg Img;
 // What a decoder hands to the installer: the internal reader fills it, and so
 // can the plug-in path.
 struct TDecodedPicture {
-    BitmapInfo Info{};
-    void* BitsHandle = nullptr;
-    void* Bits = nullptr;
-    int32_t BitsSize = 0;
-    int32_t ColorBits = 0;
-    std::string TextInfo;
+  BitmapInfo Info{};
+  void* BitsHandle = nullptr;
+  void* Bits = nullptr;
+  int32_t BitsSize = 0;
+  int32_t ColorBits = 0;
+  std::string TextInfo;
 };
 
 // Number of pixel rows, whichever way they are stored. A header never holds
 // INT32_MIN here: the reader refuses it, and the guard keeps a plug-in's
 // header from overflowing the negation.
 inline int32_t DibRows(int32_t height) {
-    if (height == INT32_MIN)
-        return 0;
-    return height < 0 ? -height : height;
+  if (height == INT32_MIN) return 0;
+  return height < 0 ? -height : height;
 }
 
-inline int32_t ImgRows(const TImg& img) {
-    return DibRows(img.Height);
-}
+inline int32_t ImgRows(const TImg& img) { return DibRows(img.Height); }
 
 // Releases the pixel block by its own allocator (unlock and free the plug-in's
 // local handle, or free the program's global block), then ClearImg. Windows

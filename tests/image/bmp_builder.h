@@ -7,93 +7,86 @@
 using TBytes = std::vector<uint8_t>;
 
 inline void Put16(TBytes& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
 }
 
 inline void Put32(TBytes& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
+  Put16(b, v & 0xFFFF);
+  Put16(b, v >> 16);
 }
 
 inline void Patch32(TBytes& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-inline void Append(TBytes& b, const TBytes& more) {
-    b.insert(b.end(), more.begin(), more.end());
-}
+inline void Append(TBytes& b, const TBytes& more) { b.insert(b.end(), more.begin(), more.end()); }
 
 struct TBmpRecipe {
-    uint32_t HeaderSize = 40;  // 12 gives an OS/2 header; above 40 the rest is a byte pattern
-    int32_t Width = 3;
-    int32_t Height = 2;
-    uint16_t BitCount = 24;
-    uint32_t Compression = 0;
-    uint32_t SizeImage = 0;
-    uint32_t ClrUsed = 0;
-    TBytes Extra;   // what lies between the header and the bits: masks or colour entries
-    TBytes Pixels;  // the bits, as many as the file should hold
+  uint32_t HeaderSize = 40;  // 12 gives an OS/2 header; above 40 the rest is a byte pattern
+  int32_t Width = 3;
+  int32_t Height = 2;
+  uint16_t BitCount = 24;
+  uint32_t Compression = 0;
+  uint32_t SizeImage = 0;
+  uint32_t ClrUsed = 0;
+  TBytes Extra;   // what lies between the header and the bits: masks or colour entries
+  TBytes Pixels;  // the bits, as many as the file should hold
 };
 
 // Fills bytes 40.. of a long header: recognisable, so a test can see it kept.
-inline uint8_t LongHeaderByte(size_t at) {
-    return static_cast<uint8_t>(0xA0 + at);
-}
+inline uint8_t LongHeaderByte(size_t at) { return static_cast<uint8_t>(0xA0 + at); }
 
 inline TBytes MakeBmp(const TBmpRecipe& s) {
-    TBytes b;
-    b.push_back('B');
-    b.push_back('M');
-    const uint32_t off = 14 + s.HeaderSize + static_cast<uint32_t>(s.Extra.size());
-    Put32(b, off + static_cast<uint32_t>(s.Pixels.size()));
+  TBytes b;
+  b.push_back('B');
+  b.push_back('M');
+  const uint32_t off = 14 + s.HeaderSize + static_cast<uint32_t>(s.Extra.size());
+  Put32(b, off + static_cast<uint32_t>(s.Pixels.size()));
+  Put32(b, 0);
+  Put32(b, off);
+  Put32(b, s.HeaderSize);
+  if (s.HeaderSize == 12) {
+    Put16(b, static_cast<uint32_t>(s.Width));
+    Put16(b, static_cast<uint32_t>(s.Height));
+    Put16(b, 1);
+    Put16(b, s.BitCount);
+  } else {
+    Put32(b, static_cast<uint32_t>(s.Width));
+    Put32(b, static_cast<uint32_t>(s.Height));
+    Put16(b, 1);
+    Put16(b, s.BitCount);
+    Put32(b, s.Compression);
+    Put32(b, s.SizeImage);
+    Put32(b, 2835);
+    Put32(b, 2835);
+    Put32(b, s.ClrUsed);
     Put32(b, 0);
-    Put32(b, off);
-    Put32(b, s.HeaderSize);
-    if (s.HeaderSize == 12) {
-        Put16(b, static_cast<uint32_t>(s.Width));
-        Put16(b, static_cast<uint32_t>(s.Height));
-        Put16(b, 1);
-        Put16(b, s.BitCount);
-    } else {
-        Put32(b, static_cast<uint32_t>(s.Width));
-        Put32(b, static_cast<uint32_t>(s.Height));
-        Put16(b, 1);
-        Put16(b, s.BitCount);
-        Put32(b, s.Compression);
-        Put32(b, s.SizeImage);
-        Put32(b, 2835);
-        Put32(b, 2835);
-        Put32(b, s.ClrUsed);
-        Put32(b, 0);
-        for (size_t at = 40; at < s.HeaderSize; ++at)
-            b.push_back(LongHeaderByte(at));
-    }
-    Append(b, s.Extra);
-    Append(b, s.Pixels);
-    return b;
+    for (size_t at = 40; at < s.HeaderSize; ++at) b.push_back(LongHeaderByte(at));
+  }
+  Append(b, s.Extra);
+  Append(b, s.Pixels);
+  return b;
 }
 
 // Colour entry i of a test palette: distinct, with the reserved byte set so a
 // test sees which entries were widened from three bytes.
 inline TBytes TestPalette(size_t entries, size_t entrySize) {
-    TBytes p;
-    for (size_t i = 0; i < entries; ++i) {
-        p.push_back(static_cast<uint8_t>(i));            // blue
-        p.push_back(static_cast<uint8_t>(0x40 + i));     // green
-        p.push_back(static_cast<uint8_t>(0x80 + 3 * i)); // red
-        if (entrySize == 4)
-            p.push_back(0x55);
-    }
-    return p;
+  TBytes p;
+  for (size_t i = 0; i < entries; ++i) {
+    p.push_back(static_cast<uint8_t>(i));             // blue
+    p.push_back(static_cast<uint8_t>(0x40 + i));      // green
+    p.push_back(static_cast<uint8_t>(0x80 + 3 * i));  // red
+    if (entrySize == 4) p.push_back(0x55);
+  }
+  return p;
 }
 
 inline TBytes PatternBytes(size_t n, uint32_t seed) {
-    TBytes p(n);
-    for (size_t i = 0; i < n; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        p[i] = static_cast<uint8_t>(seed >> 16);
-    }
-    return p;
+  TBytes p(n);
+  for (size_t i = 0; i < n; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    p[i] = static_cast<uint8_t>(seed >> 16);
+  }
+  return p;
 }

@@ -9,26 +9,22 @@
 #include "image/block_alloc.h"
 
 struct TTrackedBlocks {
-    static std::set<void*>& Live() {
-        static std::set<void*> live;
-        return live;
-    }
-    static void* Alloc(uint64_t size) {
-        void* p = HeapBlocks.Alloc(size);
-        if (p)
-            Live().insert(p);
-        return p;
-    }
-    static void Free(void* p) {
-        if (p && Live().erase(p) == 0)
-            std::abort();  // freed by the wrong allocator, or twice
-        HeapBlocks.Free(p);
-    }
-    static constexpr TBlockAllocator Allocator = {Alloc, Free};
+  static std::set<void*>& Live() {
+    static std::set<void*> live;
+    return live;
+  }
+  static void* Alloc(uint64_t size) {
+    void* p = HeapBlocks.Alloc(size);
+    if (p) Live().insert(p);
+    return p;
+  }
+  static void Free(void* p) {
+    if (p && Live().erase(p) == 0) std::abort();  // freed by the wrong allocator, or twice
+    HeapBlocks.Free(p);
+  }
+  static constexpr TBlockAllocator Allocator = {Alloc, Free};
 };
 
-inline void* NoBlockAlloc(uint64_t) {
-    return nullptr;
-}
+inline void* NoBlockAlloc(uint64_t) { return nullptr; }
 inline void NoBlockFree(void*) {}
 constexpr TBlockAllocator NoBlocks = {NoBlockAlloc, NoBlockFree};
