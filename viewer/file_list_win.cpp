@@ -38,10 +38,14 @@ int32_t CompareNames(const void* a, const void* b) {
 // locale, no flags): comparing keys bytewise orders exactly as lstrcmpA does,
 // at a fraction of its cost per comparison. Empty when the system cannot make one.
 std::string SortKey(LCID locale, const char* name) {
-  int n = LCMapStringA(locale, LCMAP_SORTKEY, name, -1, nullptr, 0);
+  // One call for the names of ordinary length; a longer key is measured first.
+  char buffer[1024];
+  int n = LCMapStringA(locale, LCMAP_SORTKEY, name, -1, buffer, sizeof buffer);
+  if (n > 0) return std::string(buffer, static_cast<size_t>(n));
+  n = LCMapStringA(locale, LCMAP_SORTKEY, name, -1, nullptr, 0);
   if (n <= 0) return {};
   std::string key(static_cast<size_t>(n), '\0');
-  if (LCMapStringA(locale, LCMAP_SORTKEY, name, -1, reinterpret_cast<char*>(key.data()), n) != n) return {};
+  if (LCMapStringA(locale, LCMAP_SORTKEY, name, -1, key.data(), n) != n) return {};
   return key;
 }
 
@@ -62,8 +66,7 @@ void TFileList::Sort() {
     }
     keyed.emplace_back(std::move(key), List.Items[i]);
   }
-  std::sort(keyed.begin(), keyed.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   for (int32_t i = 0; i < List.Count; ++i) List.Items[i] = keyed[static_cast<size_t>(i)].second;
 }
 
@@ -83,8 +86,11 @@ void TFileList::ScanFolder(const std::string& path) {
   } while (FindNextFileA(search.get(), &found));
   search.reset();
   Sort();
+  // Byte for byte, case included: the folder part first, then each name.
+  if (path.compare(0, folder.size(), folder) != 0) return;
+  const char* name = path.c_str() + folder.size();
   for (int32_t i = 0; i < Count(); ++i) {
-    if (folder + Get(i)->Name == path) {
+    if (std::strcmp(Get(i)->Name, name) == 0) {
       Current = i;
       return;
     }

@@ -32,6 +32,16 @@ bool CanDrawDirectly(const TImg& img) {
          static_cast<uint64_t>(img.BitsSize);
 }
 
+// What the resampler turns into a view: a plug-in may hand over a depth or a
+// compression it does not read, and the view block would then be shown with
+// whatever it held before.
+bool CanResample(const TImg& img) {
+  const BitmapInfoHeader& h = img.Info.bmiHeader;
+  const int bits = h.biBitCount;
+  const bool depth = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+  return depth && (h.biCompression == kBiRgb || h.biCompression == kBiBitfields) && img.Bits;
+}
+
 // The w x h block at the scroll offsets, no copy made. The offsets are held
 // inside the picture here as well, so that a stray value cannot make GDI
 // read outside the block.
@@ -51,8 +61,9 @@ void DrawDirect(HDC dc, const TPaintPlan& plan) {
 bool DrawScaled(HDC dc, const TPaintPlan& plan, int32_t clientWidth, int32_t clientHeight, uint8_t* block,
                 uint64_t blockSize) {
   BitmapInfo view;
-  if (!block || !ScaleDibInto(view, block, blockSize, Img.DispWidth, Img.DispHeight, ScrollX, ScrollY, clientWidth,
-                              clientHeight, Img.Info, Img.Bits, static_cast<uint64_t>(std::max(Img.BitsSize, 0))))
+  if (!block || !CanResample(Img) ||
+      !ScaleDibInto(view, block, blockSize, Img.DispWidth, Img.DispHeight, ScrollX, ScrollY, clientWidth, clientHeight,
+                    Img.Info, Img.Bits, static_cast<uint64_t>(std::max(Img.BitsSize, 0))))
     return false;
   SetDIBitsToDevice(dc, 0, 0, plan.DrawWidth, plan.DrawHeight, 0, 0, 0, view.bmiHeader.biHeight, block,
                     AsBitmapInfo(view), DIB_RGB_COLORS);

@@ -109,3 +109,14 @@ TEST_F(PaintTest, ABlockShorterThanItsHeaderIsNeverReadPastItsEnd) {
     for (int32_t x = 0; x < 90; ++x) expected[static_cast<size_t>(y) * 200 + x] = 0;
   EXPECT_TRUE(SamePixels(Pixels(), expected, 200));
 }
+
+TEST_F(PaintTest, ADepthTheResamplerDoesNotReadShowsGrayNotTheLastView) {
+  SetClientSize(120, 90);
+  InstallTestPicture({100, 80});
+  window->SetZoom(200);
+  Repaint();  // fills the kept view block with this picture
+  // A plug-in's 2-bit picture: no reader of ours takes that depth.
+  Img.Info.bmiHeader.biBitCount = 2;
+  Repaint();
+  for (uint32_t p : Pixels()) ASSERT_EQ(p, kGray);
+}
