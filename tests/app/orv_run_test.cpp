@@ -1,6 +1,7 @@
 // Runs the program as a user would and looks at its window from outside.
 #include <gtest/gtest.h>
 
+#include "image/bmp_builder.h"
 #include "win_test_util.h"
 
 namespace {
@@ -8,6 +9,18 @@ namespace {
 std::string Command(const std::string& arguments) {
   std::string line = "\"" + ProgramPath(ORV_EXE) + "\"";
   return arguments.empty() ? line : line + " " + arguments;
+}
+
+// The program with its own profile folder and, when given, a picture to open.
+std::string Command(const TempDir& profile, const std::string& picture) {
+  std::string arguments = "/prof=" + profile.Path();
+  return Command(picture.empty() ? arguments : arguments + " \"" + picture + "\"");
+}
+
+std::string Title(HWND window) {
+  char title[256] = {};
+  GetWindowTextA(window, title, sizeof title);
+  return title;
 }
 
 // Waits until every client pixel has the colour, for at most a few seconds.
@@ -27,14 +40,12 @@ bool ClientBecomes(HWND window, uint32_t colour) {
 
 TEST(OrvRun, EmptyWindowThenCloseEndsWithZero) {
   TempDir profile;
-  ChildProcess orv(Command("/prof=" + profile.Path()));
+  ChildProcess orv(Command(profile, ""));
   ASSERT_TRUE(orv.Started());
   HWND window = orv.WaitForWindow("TOrvClass");
   ASSERT_NE(window, nullptr);
 
-  char title[64] = {};
-  GetWindowTextA(window, title, sizeof title);
-  EXPECT_STREQ(title, "Orv");
+  EXPECT_EQ(Title(window), "Orv");
   RECT r;
   GetWindowRect(window, &r);
   EXPECT_EQ(r.right - r.left, 320);
@@ -61,33 +72,16 @@ namespace {
 
 // A w x h 24-bit BMP, every pixel the colour 0xRRGGBB.
 std::string SolidBmp(int w, int h, uint32_t rgb) {
+  TBmpRecipe r;
+  r.Width = w;
+  r.Height = h;
   const int stride = (w * 3 + 3) / 4 * 4;
-  std::string b = "BM";
-  auto put32 = [&b](uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<char>(v >> (8 * i)));
-  };
-  auto put16 = [&b](uint32_t v) {
-    b.push_back(static_cast<char>(v));
-    b.push_back(static_cast<char>(v >> 8));
-  };
-  put32(54 + stride * h);
-  put32(0);
-  put32(54);
-  put32(40);
-  put32(static_cast<uint32_t>(w));
-  put32(static_cast<uint32_t>(h));
-  put16(1);
-  put16(24);
-  for (int i = 0; i < 6; ++i) put32(0);
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      b.push_back(static_cast<char>(rgb));
-      b.push_back(static_cast<char>(rgb >> 8));
-      b.push_back(static_cast<char>(rgb >> 16));
-    }
-    b.append(static_cast<size_t>(stride - 3 * w), '\0');
+    for (int x = 0; x < w; ++x) r.Pixels.insert(r.Pixels.end(), {uint8_t(rgb), uint8_t(rgb >> 8), uint8_t(rgb >> 16)});
+    r.Pixels.resize(static_cast<size_t>(stride) * (y + 1));
   }
-  return b;
+  TBytes b = MakeBmp(r);
+  return std::string(b.begin(), b.end());
 }
 
 std::string BoxText(HWND box) {
@@ -102,13 +96,11 @@ TEST(OrvRun, ShowsTheCommandLinePictureAtItsOwnSize) {
   TempDir profile;
   TempDir pictures;
   std::string picture = pictures.Write("pic.bmp", SolidBmp(300, 200, 0x3366CC));
-  ChildProcess orv(Command("/prof=" + profile.Path() + " \"" + picture + "\""));
+  ChildProcess orv(Command(profile, picture));
   ASSERT_TRUE(orv.Started());
   HWND window = orv.WaitForWindow("TOrvClass");
   ASSERT_NE(window, nullptr);
-  char title[256] = {};
-  GetWindowTextA(window, title, sizeof title);
-  EXPECT_STREQ(title, "pic.bmp (300x200x24) 100% - Orv");
+  EXPECT_EQ(Title(window), "pic.bmp (300x200x24) 100% - Orv");
   RECT client;
   GetClientRect(window, &client);
   EXPECT_EQ(client.right, 300);
@@ -123,13 +115,11 @@ TEST(OrvRun, ShowsTheCommandLinePictureAtItsOwnSize) {
 TEST(OrvRun, AMissingFileIsReportedOnceAndTheProgramEndsWithZero) {
   TempDir profile;
   std::string missing = profile.Path() + "no such picture.bmp";
-  ChildProcess orv(Command("/prof=" + profile.Path() + " \"" + missing + "\""));
+  ChildProcess orv(Command(profile, missing));
   ASSERT_TRUE(orv.Started());
   HWND box = orv.WaitForWindow("#32770");
   ASSERT_NE(box, nullptr);
-  char caption[64] = {};
-  GetWindowTextA(box, caption, sizeof caption);
-  EXPECT_STREQ(caption, "Orv");
+  EXPECT_EQ(Title(box), "Orv");
   EXPECT_EQ(BoxText(box), missing + ":\r\nUnknown format.");
   SendMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(orv.WaitForExit(), 0);
@@ -160,12 +150,6 @@ void Type(HWND window, WORD vk, WORD modifier = 0) {
   Sleep(300);
 }
 
-std::string Title(HWND window) {
-  char title[256] = {};
-  GetWindowTextA(window, title, sizeof title);
-  return title;
-}
-
 // Waits for the title to become text, for at most a few seconds.
 bool TitleBecomes(HWND window, const std::string& text) {
   for (int i = 0; i < 60; ++i) {
@@ -183,7 +167,7 @@ TEST(OrvRun, DrivenFromTheKeyboardWithTheDefaultKeys) {
   TempDir pictures;
   std::string first = pictures.Write("a.bmp", SolidBmp(300, 200, 0x3366CC));
   pictures.Write("b.bmp", SolidBmp(320, 180, 0xCC6633));
-  ChildProcess orv(Command("/prof=" + profile.Path() + " \"" + first + "\""));
+  ChildProcess orv(Command(profile, first));
   HWND window = orv.WaitForWindow("TOrvClass");
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(TitleBecomes(window, "a.bmp (300x200x24) 100% - Orv"));

@@ -14,6 +14,7 @@
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
 #include "viewer/view_state.h"
+#include "program_state.h"
 #include "win_test_util.h"
 
 namespace {
@@ -39,31 +40,14 @@ protected:
   }
 
   void SetUp() override {
-    MainWindow = window_;
     keys_ = std::make_unique<TKeyTable>(CommandTable, DefaultKeyMap, dir_.Path() + "keymap");
     Keys = keys_.get();
-    FolderFiles = new TFileList;
-    ArchiveFiles = new TFileList;
-    PendingArchiveFiles = new TFileList;
-    PluginFiles = new TSimpleList;
-    Stretch = false;
-    ScrollX = ScrollY = 0;
   }
   void TearDown() override {
     if (window_->IsFullScreen) window_->SetFullScreen(false);
     if (!window_->ShowBorder) window_->SetBorder(true);
     window_->SetStayOnTop(false);
-    ArchivePlugin.reset();
-    FreeImg(Img);
-    Img = TImg{};
-    delete FolderFiles;
-    delete ArchiveFiles;
-    delete PendingArchiveFiles;
-    delete PluginFiles;
-    FolderFiles = ArchiveFiles = PendingArchiveFiles = nullptr;
-    PluginFiles = nullptr;
     Keys = nullptr;
-    MainWindow = nullptr;
   }
 
   // A key press as the message loop sees it; false when no binding took it.
@@ -87,6 +71,8 @@ protected:
   static TMainWindow* window_;
   TempDir dir_;
   std::unique_ptr<TKeyTable> keys_;
+  // Last, so the picture and the archive plug-in are released first.
+  TProgramState state_{window_};
 };
 
 TMainWindow* Commands::window_ = nullptr;

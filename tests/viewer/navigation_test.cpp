@@ -17,6 +17,7 @@
 #include "viewer/navigation.h"
 #include "viewer/texts_win.h"
 #include "viewer/view_state.h"
+#include "program_state.h"
 #include "win_test_util.h"
 
 namespace {
@@ -51,30 +52,7 @@ protected:
 
   void SetUp() override {
     ASSERT_NE(window_->Handle, nullptr);
-    MainWindow = window_;
-    FolderFiles = new TFileList;
-    ArchiveFiles = new TFileList;
-    PendingArchiveFiles = new TFileList;
-    PluginFiles = new TSimpleList;
-    for (const char* name : {"orvpnm", "orvtar"}) PluginFiles->Add(_strdup(TestSpi(name).c_str()));
-    KeepViewPosition = false;
-    Stretch = false;
-    ScrollX = ScrollY = 0;
-  }
-
-  void TearDown() override {
-    ArchivePlugin.reset();
-    FreeImg(Img);
-    Img = TImg{};
-    CurrentArchive.clear();
-    for (int32_t i = 0; i < PluginFiles->Count; ++i) free(PluginFiles->Items[i]);
-    delete PluginFiles;
-    delete FolderFiles;
-    delete ArchiveFiles;
-    delete PendingArchiveFiles;
-    PluginFiles = nullptr;
-    FolderFiles = ArchiveFiles = PendingArchiveFiles = nullptr;
-    MainWindow = nullptr;
+    for (const char* name : {"orvpnm", "orvtar"}) state_.AddPlugin(TestSpi(name));
   }
 
   // The name shown now: the member's name inside an archive, else the file's name.
@@ -84,6 +62,8 @@ protected:
   static TMainWindow* window_;
   TempDir dir_;
   BoxCapture boxes_;
+  // Last, so the picture and the archive plug-in are released first.
+  TProgramState state_{window_};
 };
 
 TMainWindow* Navigation::window_ = nullptr;
