@@ -8,8 +8,12 @@ orv_can_run_32bit() {
 }
 
 # The build folder whose Windows tests run on this machine, and its Wine loader.
+# ORV_TEST_ARCH=win64 runs them on the 64-bit build even where 32-bit code runs,
+# to check before landing that both widths pass.
 orv_test_arch() {
-  if orv_can_run_32bit; then echo win32; else echo win64; fi
+  if [ -n "${ORV_TEST_ARCH:-}" ]; then
+    echo "$ORV_TEST_ARCH"
+  elif orv_can_run_32bit; then echo win32; else echo win64; fi
 }
 
 orv_wine_loader() {
