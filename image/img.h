@@ -11,6 +11,7 @@
 // Outcomes of decoding, numbered as the plug-in error codes so that the loader
 // reports the internal reader's refusals the same way.
 constexpr int kDecodeOk = 0;
+constexpr int kDecodeUnknownFormat = 2;  // a valid file of a kind the reader does not decode
 constexpr int kDecodeBrokenData = 3;
 constexpr int kDecodeNoMemory = 4;
 
