@@ -245,7 +245,12 @@ int ReadBmpLayout(const uint8_t* head, size_t headSize, uint64_t fileSize, TBmpL
   if (!HasPictureSize(s)) return kDecodeBrokenData;
 
   TBmpLayout l;
-  ComposeInfo(s, l.Info);
+  if (kind == THeaderKind::Core)
+    CoreHeaderToInfoHeader(l.Info, s.Header, blockEnd - kFileHeaderSize);
+  else if (kind == THeaderKind::Os2)
+    Os2HeaderToInfoHeader(l.Info, s.Header, blockEnd - kFileHeaderSize);
+  else
+    ComposeInfo(s, l.Info);
   l.ColorBits = s.H.biBitCount == 16 && s.H.biCompression == kBiRgb ? 15 : s.H.biBitCount;
   l.PixelOffset = off;
   l.PixelSize = fileSize - off;
