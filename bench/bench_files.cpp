@@ -176,9 +176,10 @@ void BenchBigBitmap(const char* program) {
     return v[v.size() / 2];
   };
   const double f = median(fresh), o = median(open), m = median(image);
-  std::printf("%.0f MB 24-bit bitmap: raw read into a reused buffer %.1f ms, into a new buffer %.1f ms; "
-              "open and show %.1f ms (%.2fx the new); from a whole-file image, as archive members, %.1f ms (%.2fx)\n",
-              size / 1048576.0, reused, f, o, o / f, m, m / f);
+  std::printf(
+      "%.0f MB 24-bit bitmap: raw read into a reused buffer %.1f ms, into a new buffer %.1f ms; "
+      "open and show %.1f ms (%.2fx the new); from a whole-file image, as archive members, %.1f ms (%.2fx)\n",
+      size / 1048576.0, reused, f, o, o / f, m, m / f);
 
   // The peaks, from a process of their own.
   STARTUPINFOA si{};
@@ -223,10 +224,11 @@ int PeakOfOpen(const std::string& path) {
     const PROCESS_MEMORY_COUNTERS after = Memory();
     const double ws = static_cast<double>(after.PeakWorkingSetSize) - static_cast<double>(after.WorkingSetSize);
     const double pf = static_cast<double>(after.PeakPagefileUsage) - static_cast<double>(after.PagefileUsage);
-    std::printf("%s: held %.1f MB more than before; peak over what is held afterwards: working set %.0f KB, "
-                "pagefile %.0f KB (file size %.0f KB; %.0f KB over the file size)\n",
-                which, Mb(after.PagefileUsage) - Mb(before.PagefileUsage), Kb(ws), Kb(pf), Kb(fileSize),
-                Kb(std::max(ws, pf) - fileSize));
+    std::printf(
+        "%s: held %.1f MB more than before; peak over what is held afterwards: working set %.0f KB, "
+        "pagefile %.0f KB (file size %.0f KB; %.0f KB over the file size)\n",
+        which, Mb(after.PagefileUsage) - Mb(before.PagefileUsage), Kb(ws), Kb(pf), Kb(fileSize),
+        Kb(std::max(ws, pf) - fileSize));
   }
   return 0;
 }

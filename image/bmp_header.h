@@ -22,11 +22,11 @@ struct TBmpLayout {
   // The header to hold (see img.h). For RunLength it still carries the file's
   // compression and depth, which the decoder reads and then replaces.
   BitmapInfo Info{};
-  int32_t ColorBits = 0;      // the file's depth, 15 for 16-bit BI_RGB
-  uint64_t PixelOffset = 0;   // bfOffBits
-  uint64_t PixelSize = 0;     // bytes of the file from PixelOffset to its end
+  int32_t ColorBits = 0;     // the file's depth, 15 for 16-bit BI_RGB
+  uint64_t PixelOffset = 0;  // bfOffBits
+  uint64_t PixelSize = 0;    // bytes of the file from PixelOffset to its end
   TBmpPixels Pixels = TBmpPixels::Copy;
-  uint64_t BlockSize = 0;     // bytes of the held pixel block, at most INT32_MAX
+  uint64_t BlockSize = 0;  // bytes of the held pixel block, at most INT32_MAX
 };
 
 // The header, its masks and the longest colour table lie within this many

@@ -40,15 +40,13 @@ def colour(x, y, w, h):
     return r, g, b
 
 
+def gradient_rows(w, h, pixel):
+    """Bottom-up rows of the gradient, each pixel's bytes made by pixel(r, g, b)."""
+    return [pad(b''.join(pixel(*colour(x, y, w, h)) for x in range(w))) for y in reversed(range(h))]
+
+
 def gradient24(w, h):
-    rows = []
-    for y in reversed(range(h)):
-        row = bytearray()
-        for x in range(w):
-            r, g, b = colour(x, y, w, h)
-            row += bytes((b, g, r))
-        rows.append(pad(bytes(row)))
-    return bmp(w, h, 24, rows)
+    return bmp(w, h, 24, gradient_rows(w, h, lambda r, g, b: bytes((b, g, r))))
 
 
 def topdown32(w, h):
@@ -140,13 +138,7 @@ def bands2(w, h):
 
 
 def gradient565(w, h):
-    rows = []
-    for y in reversed(range(h)):
-        row = bytearray()
-        for x in range(w):
-            r, g, b = colour(x, y, w, h)
-            row += struct.pack('<H', (r >> 3) << 11 | (g >> 2) << 5 | b >> 3)
-        rows.append(pad(bytes(row)))
+    rows = gradient_rows(w, h, lambda r, g, b: struct.pack('<H', (r >> 3) << 11 | (g >> 2) << 5 | b >> 3))
     return bmp(w, h, 16, rows, compression=3, masks=struct.pack('<III', 0xF800, 0x07E0, 0x001F))
 
 

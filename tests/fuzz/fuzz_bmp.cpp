@@ -64,8 +64,8 @@ void Read(const uint8_t* data, size_t size) {
     Check(whole.PixelOffset == head.PixelOffset && whole.BlockSize == head.BlockSize && whole.Pixels == head.Pixels);
     // Pixel data cut short, as a file that shrinks would give them.
     TDecodedPicture cut;
-    if (BuildBmpPixels(whole, data + whole.PixelOffset, static_cast<size_t>(whole.PixelSize / 2), SmallBlocks,
-                       cut) == kDecodeOk) {
+    if (BuildBmpPixels(whole, data + whole.PixelOffset, static_cast<size_t>(whole.PixelSize / 2), SmallBlocks, cut) ==
+        kDecodeOk) {
       CheckHeld(cut);
       SmallBlocks.Free(cut.Bits);
     }

@@ -50,7 +50,8 @@ struct TBmpPicture {
 // Values that change from pixel to pixel, so that a wrong row, column or
 // nibble shows: small ranges (colour indices) step through the entries,
 // wide ones (16 and 32 bits, range 0) are spread over all their bits.
-inline TBmpPicture MakePicture(int32_t width, int32_t height, uint32_t range, std::function<uint32_t(uint32_t)> colour) {
+inline TBmpPicture MakePicture(int32_t width, int32_t height, uint32_t range,
+                               std::function<uint32_t(uint32_t)> colour) {
   TBmpPicture p{width, height, {}, std::move(colour)};
   for (int32_t y = 0; y < p.Rows(); ++y)
     for (int32_t x = 0; x < width; ++x) {
@@ -76,7 +77,8 @@ inline TBytes EncodeRows(const TBmpPicture& p, int bits) {
         const int perByte = 8 / bits;
         row[x / perByte] |= static_cast<uint8_t>(v << (8 - bits * (x % perByte + 1)));
       } else {
-        for (int b = 0; b < bits / 8; ++b) row[static_cast<size_t>(x) * (bits / 8) + b] = static_cast<uint8_t>(v >> 8 * b);
+        for (int b = 0; b < bits / 8; ++b)
+          row[static_cast<size_t>(x) * (bits / 8) + b] = static_cast<uint8_t>(v >> 8 * b);
       }
     }
   }
@@ -123,8 +125,8 @@ struct TBmpClass {
   uint16_t HeldBits;
   uint32_t HeldCompression;
   uint32_t HeldClrUsed;
-  TBytes HeldTable;                  // the four-byte entries that follow HeldSize bytes
-  std::vector<uint32_t> HeldMasks;   // at byte 40
+  TBytes HeldTable;                 // the four-byte entries that follow HeldSize bytes
+  std::vector<uint32_t> HeldMasks;  // at byte 40
 };
 
 struct TClassRecipe {
@@ -134,13 +136,15 @@ struct TClassRecipe {
   uint16_t Bits = 8;
   uint32_t Compression = 0;
   uint32_t ClrUsed = 0;
-  uint32_t Entries = 0;     // colour entries in the file
+  uint32_t Entries = 0;  // colour entries in the file
   size_t EntrySize = 4;
   std::vector<uint32_t> Masks = {};
   size_t Gap = 0;
 };
 
-inline bool IsOs2Header(uint32_t size) { return size == 12 || (size >= 16 && size <= 64 && size != 40 && size != 52 && size != 56); }
+inline bool IsOs2Header(uint32_t size) {
+  return size == 12 || (size >= 16 && size <= 64 && size != 40 && size != 52 && size != 56);
+}
 
 // Builds the file for a recipe and works out what must be held for it.
 inline TBmpClass MakeClass(const TClassRecipe& c, uint32_t heldSize, int32_t colorBits) {
@@ -189,7 +193,8 @@ inline TBmpClass MakeClass(const TClassRecipe& c, uint32_t heldSize, int32_t col
     const uint32_t held = std::min(usable, c.Entries);
     for (uint32_t i = 0; i < held; ++i) {
       const uint8_t* e = palette.data() + c.EntrySize * i;
-      k.HeldTable.insert(k.HeldTable.end(), {e[0], e[1], e[2], c.EntrySize == 4 && !IsOs2Header(c.HeaderSize) ? e[3] : uint8_t{0}});
+      k.HeldTable.insert(k.HeldTable.end(),
+                         {e[0], e[1], e[2], c.EntrySize == 4 && !IsOs2Header(c.HeaderSize) ? e[3] : uint8_t{0}});
     }
     if (!runLength) k.HeldClrUsed = c.ClrUsed ? usable : 0;
   }
@@ -235,7 +240,12 @@ inline std::vector<TBmpClass> BitmapClasses() {
       40, 16);
   // Masks after a 40-byte header, with a colour table the depth does not use.
   add({.Name = "16-bit bitfields", .Bits = 16, .Compression = 3, .Masks = k565}, 40, 16);
-  add({.Name = "16-bit bitfields and a table", .Bits = 16, .Compression = 3, .ClrUsed = 256, .Entries = 256, .Masks = k565},
+  add({.Name = "16-bit bitfields and a table",
+       .Bits = 16,
+       .Compression = 3,
+       .ClrUsed = 256,
+       .Entries = 256,
+       .Masks = k565},
       40, 16);
   add({.Name = "32-bit bitfields, blue first", .Bits = 32, .Compression = 3, .Masks = kBgr888}, 40, 32);
   // Gaps before the pixels and tables longer than the depth needs.
@@ -249,7 +259,8 @@ inline std::vector<TBmpClass> BitmapClasses() {
   add({.Name = "OS/2 1.x, 24 bits", .HeaderSize = 12, .Bits = 24}, 40, 24);
   add({.Name = "OS/2 2.x, 16 bytes, 8 bits", .HeaderSize = 16, .Bits = 8, .Entries = 256}, 40, 8);
   add({.Name = "OS/2 2.x, 24 bytes, 1 bit", .HeaderSize = 24, .Bits = 1, .Entries = 2}, 40, 1);
-  add({.Name = "OS/2 2.x, 64 bytes, 4 bits, 5 entries", .HeaderSize = 64, .Bits = 4, .ClrUsed = 5, .Entries = 5}, 40, 4);
+  add({.Name = "OS/2 2.x, 64 bytes, 4 bits, 5 entries", .HeaderSize = 64, .Bits = 4, .ClrUsed = 5, .Entries = 5}, 40,
+      4);
   add({.Name = "OS/2 2.x, 64 bytes, 24 bits", .HeaderSize = 64, .Bits = 24}, 40, 24);
   add({.Name = "OS/2 2.x, 64 bytes, RLE8", .HeaderSize = 64, .Bits = 8, .Compression = 1, .Entries = 256}, 40, 8);
   add({.Name = "OS/2 2.x, 64 bytes, RLE24", .HeaderSize = 64, .Bits = 24, .Compression = 4}, 40, 24);

@@ -20,7 +20,7 @@ namespace {
 constexpr int32_t kClientW = 120, kClientH = 40;
 
 class BitmapOpenTest : public ViewerWindowTest {
-protected:
+ protected:
   void SetUp() override {
     ViewerWindowTest::SetUp();
     state_ = std::make_unique<TProgramState>(window.get());

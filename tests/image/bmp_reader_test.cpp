@@ -330,8 +330,12 @@ TEST(ReadBmpImage, HeadersThatCannotDescribeAPictureAreBroken) {
       {"rle8 top-down", with([](TBmpRecipe& s) { s.BitCount = 8, s.Compression = kBiRle8, s.Height = -2; })},
       {"os/2 width 0", with([](TBmpRecipe& s) { s.HeaderSize = 12, s.Width = 0; })},
       {"os/2 depth 5", with([](TBmpRecipe& s) { s.HeaderSize = 12, s.BitCount = 5; })},
-      {"bitfields at 24 bits", with([](TBmpRecipe& s) { s.Compression = kBiBitfields, s.Masks = {4, 2, 1}; })},
-      {"bitfields at 8 bits", with([](TBmpRecipe& s) { s.BitCount = 8, s.Compression = kBiBitfields, s.Masks = {4, 2, 1}; })},
+      {"bitfields at 24 bits", with([](TBmpRecipe& s) {
+         s.Compression = kBiBitfields, s.Masks = {4, 2, 1};
+       })},
+      {"bitfields at 8 bits", with([](TBmpRecipe& s) {
+         s.BitCount = 8, s.Compression = kBiBitfields, s.Masks = {4, 2, 1};
+       })},
       {"bitfields without their masks", with([](TBmpRecipe& s) { s.BitCount = 16, s.Compression = kBiBitfields; })},
       {"rle24 at 8 bits", with([](TBmpRecipe& s) { s.HeaderSize = 64, s.BitCount = 8, s.Compression = kOs2Rle24; })},
       {"rle24 top-down", with([](TBmpRecipe& s) { s.HeaderSize = 64, s.Compression = kOs2Rle24, s.Height = -2; })},

@@ -73,8 +73,8 @@ std::vector<uint32_t> ExpectedView(const TTestPicture& p, const TViewFacts& v) {
                       p.Height < 0 ? -p.Height : p.Height, v);
 }
 
-std::vector<uint32_t> ExpectedView(const std::function<uint32_t(int32_t, int32_t)>& colour, int32_t width,
-                                   int32_t rows, const TViewFacts& v) {
+std::vector<uint32_t> ExpectedView(const std::function<uint32_t(int32_t, int32_t)>& colour, int32_t width, int32_t rows,
+                                   const TViewFacts& v) {
   std::vector<uint32_t> out(static_cast<size_t>(v.ClientW) * v.ClientH, kGray);
   const int32_t w = std::min(v.DispW, v.ClientW), h = std::min(v.DispH, v.ClientH);
   const double hScale = static_cast<double>(width) / v.DispW;
