@@ -1,8 +1,12 @@
 // Times the two file paths users feel: listing a folder of 10,000 files
 // (ScanFolder against a bare FindFirstFile/FindNextFile loop over the same
 // folder) and opening and showing a 100 MB 24-bit bitmap (OpenFile into a
-// real window against a raw read of the same file). Prints medians and ratios.
+// real window against a raw read of the same file into a fresh buffer, taken
+// in turns). Prints medians and ratios, and the peak memory of an open,
+// measured in a process of its own so that no earlier peak hides it.
 #include <windows.h>
+// After windows.h: the memory counters.
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +17,7 @@
 
 #include "app/globals.h"
 #include "image/img.h"
+#include "image/loading_win.h"
 #include "viewer/file_list.h"
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
@@ -83,11 +88,11 @@ void BenchFolder() {
               scan, scan / bare);
 }
 
-void BenchBigBitmap() {
-  const std::string folder = TempFolder("orv-bench-bitmap");
-  const std::string path = folder + "big.bmp";
+// A 5800 x 5800 24-bit bitmap (96 MB) in the temporary folder, made once.
+std::string BigBitmap(size_t& size) {
+  const std::string path = TempFolder("orv-bench-bitmap") + "big.bmp";
   const int w = 5800, h = 5800, stride = (w * 3 + 3) / 4 * 4;
-  const size_t size = 54 + static_cast<size_t>(stride) * h;
+  size = 54 + static_cast<size_t>(stride) * h;
   if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     std::vector<uint8_t> file(size);
     BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(size), 0, 0, 54};
@@ -97,46 +102,144 @@ void BenchBigBitmap() {
     for (size_t i = 54; i < size; ++i) file[i] = static_cast<uint8_t>(i * 31 >> 4);
     WriteBytes(path, file.data(), size);
   }
+  return path;
+}
+
+// The main window and the lists, as start-up leaves them.
+struct TViewer {
+  TMainWindow Window{"OrvBench"};
+  TViewer() {
+    Window.Background = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    Window.CreateWnd(0, 0, 1024, 768);
+    Window.Show();
+    MainWindow = &Window;
+    FolderFiles = new TFileList;
+    ArchiveFiles = new TFileList;
+    PendingArchiveFiles = new TFileList;
+    PluginFiles = new TSimpleList;
+  }
+  ~TViewer() {
+    FreeImg(Img);
+    DestroyWindow(Window.Handle);
+    MainWindow = nullptr;
+  }
+};
+
+std::unique_ptr<uint8_t[]> ReadFresh(const std::string& path, size_t size) {
+  std::unique_ptr<uint8_t[]> block(new uint8_t[size]);
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD got = 0;
+  ReadFile(f, block.get(), static_cast<DWORD>(size), &got, nullptr);
+  CloseHandle(f);
+  return block;
+}
+
+// The road of an archive member: the whole file image in memory, its
+// pixels copied into the picture's block.
+void LoadFromFileImage(const std::string& path, size_t size) {
+  std::unique_ptr<uint8_t[]> image = ReadFresh(path, size);
+  if (LoadPicture(nullptr, image.get(), size) != 0) std::printf("decode failed\n");
+}
+
+void BenchBigBitmap(const char* program) {
+  size_t size = 0;
+  const std::string path = BigBitmap(size);
   std::unique_ptr<uint8_t[]> buffer(new uint8_t[size]);
-  double raw = MedianMs(5, [&] {
+  double reused = MedianMs(5, [&] {
     HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     DWORD got = 0;
     ReadFile(f, buffer.get(), static_cast<DWORD>(size), &got, nullptr);
     CloseHandle(f);
   });
+  buffer.reset();
 
-  TMainWindow window("OrvBench");
-  window.Background = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  window.CreateWnd(0, 0, 1024, 768);
-  window.Show();
-  MainWindow = &window;
-  FolderFiles = new TFileList;
-  ArchiveFiles = new TFileList;
-  PendingArchiveFiles = new TFileList;
-  PluginFiles = new TSimpleList;
-  double open = MedianMs(5, [&] {
+  // Taken in turns, so that both see the same machine. Each open fills a
+  // fresh block (the previous picture is freed only once the new one is
+  // read), as the raw read fills a fresh buffer.
+  TViewer viewer;
+  std::vector<double> fresh, open, image;
+  ReadFresh(path, size);
+  OpenFile(path, false);
+  for (int i = 0; i < 7; ++i) {
+    double start = Now();
+    ReadFresh(path, size);
+    fresh.push_back(Now() - start);
+    start = Now();
     if (OpenFile(path, false) != 0) std::printf("open failed\n");
-  });
-  // What any reader pays first: memory for the file that has never been touched.
-  double fresh = MedianMs(5, [&] {
-    std::unique_ptr<uint8_t[]> block(new uint8_t[size]);
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    DWORD got = 0;
-    ReadFile(f, block.get(), static_cast<DWORD>(size), &got, nullptr);
-    CloseHandle(f);
-  });
-  std::printf("%.0f MB 24-bit bitmap: raw read into a reused buffer %.1f ms, into a new buffer %.1f ms, "
-              "open and show %.1f ms (%.2fx the reused, %.2fx the new)\n",
-              size / 1048576.0, raw, fresh, open, open / raw, open / fresh);
-  FreeImg(Img);
-  DestroyWindow(window.Handle);
-  MainWindow = nullptr;
+    open.push_back(Now() - start);
+    start = Now();
+    LoadFromFileImage(path, size);
+    image.push_back(Now() - start);
+  }
+  auto median = [](std::vector<double>& v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  const double f = median(fresh), o = median(open), m = median(image);
+  std::printf(
+      "%.0f MB 24-bit bitmap: raw read into a reused buffer %.1f ms, into a new buffer %.1f ms; "
+      "open and show %.1f ms (%.2fx the new); from a whole-file image, as archive members, %.1f ms (%.2fx)\n",
+      size / 1048576.0, reused, f, o, o / f, m, m / f);
+
+  // The peaks, from a process of their own.
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION pi{};
+  std::string command = "\"" + std::string(program) + "\" --peak \"" + path + "\"";
+  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+}
+
+PROCESS_MEMORY_COUNTERS Memory() {
+  PROCESS_MEMORY_COUNTERS c{};
+  c.cb = sizeof c;
+  GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c);
+  return c;
+}
+
+double Mb(SIZE_T bytes) { return static_cast<double>(bytes) / 1048576.0; }
+double Kb(double bytes) { return bytes / 1024.0; }
+
+// Opens the file twice, reporting for each open the peak the process reached
+// over what it holds afterwards: the second open still holds the first
+// picture while it reads the new one.
+int PeakOfOpen(const std::string& path) {
+  TViewer viewer;
+  WIN32_FILE_ATTRIBUTE_DATA a{};
+  GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a);
+  const double fileSize = static_cast<double>(a.nFileSizeLow) + 4294967296.0 * a.nFileSizeHigh;
+  for (const char* which : {"first open", "open over a held picture", "whole-file image over a held picture"}) {
+    const PROCESS_MEMORY_COUNTERS before = Memory();
+    if (which[0] == 'w')
+      LoadFromFileImage(path, static_cast<size_t>(fileSize));
+    else if (OpenFile(path, false) != 0)
+      std::printf("open failed\n");
+    const PROCESS_MEMORY_COUNTERS after = Memory();
+    const double ws = static_cast<double>(after.PeakWorkingSetSize) - static_cast<double>(after.WorkingSetSize);
+    const double pf = static_cast<double>(after.PeakPagefileUsage) - static_cast<double>(after.PagefileUsage);
+    std::printf(
+        "%s: held %.1f MB more than before; peak over what is held afterwards: working set %.0f KB, "
+        "pagefile %.0f KB (file size %.0f KB; %.0f KB over the file size)\n",
+        which, Mb(after.PagefileUsage) - Mb(before.PagefileUsage), Kb(ws), Kb(pf), Kb(fileSize),
+        Kb(std::max(ws, pf) - fileSize));
+  }
+  return 0;
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--peak") return PeakOfOpen(argv[2]);
   BenchFolder();
-  BenchBigBitmap();
+  char program[MAX_PATH + 1] = {};
+  GetModuleFileNameA(nullptr, program, MAX_PATH);
+  BenchBigBitmap(program);
   return 0;
 }

@@ -70,10 +70,18 @@ constexpr uint32_t kBiRgb = 0;
 constexpr uint32_t kBiRle8 = 1;
 constexpr uint32_t kBiRle4 = 2;
 constexpr uint32_t kBiBitfields = 3;
+constexpr uint32_t kBiJpeg = 4;
+constexpr uint32_t kBiPng = 5;
+constexpr uint32_t kBiAlphaBitfields = 6;  // four masks: red, green, blue, alpha
+// OS/2 2.x gives 3 and 4 other meanings: 1-bit Huffman 1D and 24-bit RLE.
+constexpr uint32_t kOs2Huffman1D = 3;
+constexpr uint32_t kOs2Rle24 = 4;
 
 constexpr size_t kFileHeaderSize = 14;
 constexpr size_t kInfoHeaderSize = 40;
 constexpr size_t kCoreHeaderSize = 12;
+constexpr size_t kV4HeaderSize = 108;
+constexpr size_t kV5HeaderSize = 124;
 constexpr size_t kBitmapInfoSize = 1064;
 
 static_assert(sizeof(BitmapFileHeader) == 14);

@@ -11,6 +11,7 @@
 // Outcomes of decoding, numbered as the plug-in error codes so that the loader
 // reports the internal reader's refusals the same way.
 constexpr int kDecodeOk = 0;
+constexpr int kDecodeUnknownFormat = 2;  // a valid file of a kind the reader does not decode
 constexpr int kDecodeBrokenData = 3;
 constexpr int kDecodeNoMemory = 4;
 
@@ -38,6 +39,20 @@ struct TImg {
   std::string PluginDesc;
   std::string PluginPath;
   std::string TextInfo;  // every line break CR LF
+  // The header block. What the internal reader holds here is always one of:
+  // - a 40-byte BITMAPINFOHEADER, at 1, 4, 8, 16, 24 or 32 bits, BI_RGB or
+  //   (16 and 32 bits only) BI_BITFIELDS with its red, green and blue masks
+  //   at bytes 40 to 51;
+  // - a version 4 or 5 header (108 or 124 bytes) kept whole, only when it and
+  //   its colour table fit these 1064 bytes; its masks are its own fields at
+  //   bytes 40 to 51, and a version 5 header points at no colour profile.
+  // Colour entries (depths up to 8 only) follow right after biSize bytes, as
+  // GDI reads them: biClrUsed of them, or 2^biBitCount when it is 0, never
+  // more. Above 8 bits biClrUsed is 0 and no table is held, except that a
+  // run-length picture, held at 24 bits, keeps its file's entries unused.
+  // biSizeImage never exceeds BitsSize. Bytes the header, masks and table do
+  // not use are zero.
+  // A plug-in's block is held as the plug-in gave it (at most 1064 bytes).
   BitmapInfo Info{};
   void* Bits = nullptr;
 };

@@ -8,6 +8,7 @@
 
 #include "app/globals.h"
 #include "image/block_alloc.h"
+#include "image/bmp_file_win.h"
 #include "image/bmp_reader.h"
 #include "image/img.h"
 #include "plugins/spi_util.h"
@@ -52,24 +53,24 @@ int32_t LastError(DWORD fallback) {
   return static_cast<int32_t>(error ? error : fallback);
 }
 
-// Reads the rest of a plain file into image after the header has chosen a
-// picture reader. A read that fails or comes up short is a failed open: no
+// Reads the whole of a plain file into image for a plug-in after the header
+// has chosen it. A read that fails or comes up short is a failed open: no
 // picture is ever decoded from memory the file did not fill.
 int32_t ReadWholeFile(HANDLE file, size_t size, FileImage& image) {
   image.file.reset(new (std::nothrow) uint8_t[size ? size : 1]);
   if (!image.file) return ERROR_NOT_ENOUGH_MEMORY;
-  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return LastError(ERROR_SEEK);
-  size_t done = 0;
-  while (done < size) {
-    DWORD want = static_cast<DWORD>(std::min<size_t>(size - done, 64u << 20));
-    DWORD got = 0;
-    if (!ReadFile(file, image.file.get() + done, want, &got, nullptr)) return LastError(ERROR_READ_FAULT);
-    if (got == 0) return ERROR_HANDLE_EOF;
-    done += got;
-  }
+  int32_t error = ReadFileAt(file, 0, image.file.get(), size);
+  if (error != 0) return error;
   image.data = image.file.get();
   image.size = size;
   return 0;
+}
+
+// The loader's installation steps for a decoded picture; formatBytes are the
+// file's first bytes, which the format description reads.
+void InstallPicture(const TDecodedPicture& picture, const uint8_t* formatBytes, size_t size) {
+  FreeImg(Img);
+  InstallImg(Img, picture, formatBytes, size);
 }
 
 void ShowLoadedPicture() {
@@ -100,8 +101,7 @@ int32_t LoadPicture(HMODULE plugin, const uint8_t* image, size_t size) {
   TDecodedPicture picture;
   int32_t code = plugin ? DecodePicture(plugin, image, size, picture) : ReadBmpImage(image, size, GlobalBlocks, picture);
   if (code != 0) return code;
-  FreeImg(Img);
-  InstallImg(Img, picture, image, size);
+  InstallPicture(picture, image, size);
   return 0;
 }
 
@@ -116,6 +116,12 @@ int32_t OpenPicture(const std::string& name, const FileEntry* entry, HMODULE mem
   ModuleHandle plugin;
   int32_t kind;
   int32_t fileSize;
+  // A plain bitmap file is read by the internal reader straight from the
+  // file, its pixels into the block that becomes the held one; archive
+  // members and plug-in pictures are decoded from the file image.
+  TDecodedPicture bitmap;
+  bool readBitmap = false;
+  DWORD got = 0;
 
   if (memberPlugin) {
     std::vector<uint8_t>& member = image.member;
@@ -148,7 +154,6 @@ int32_t OpenPicture(const std::string& name, const FileEntry* entry, HMODULE mem
     FileHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return LastError(ERROR_OPEN_FAILED);
-    DWORD got = 0;
     if (!ReadFile(file.get(), header, sizeof header, &got, nullptr)) return LastError(ERROR_READ_FAULT);
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) return LastError(ERROR_READ_FAULT);
@@ -157,7 +162,16 @@ int32_t OpenPicture(const std::string& name, const FileEntry* entry, HMODULE mem
     fileSize = static_cast<int32_t>(size.QuadPart);
     shownName = ExpandLongPath(name);
     kind = ChoosePlugin(shownName, header, plugin);
-    if (kind == kPluginPicture) {
+    if (kind == kPluginPicture && !plugin) {
+      int32_t refusal = 0;
+      int32_t code = ReadBmpFile(file.get(), static_cast<uint64_t>(fileSize), header, got, bitmap, refusal);
+      if (code != 0) return code;
+      if (refusal != 0) {
+        ShowPluginError(shownName, refusal);
+        return -1;
+      }
+      readBitmap = true;
+    } else if (kind == kPluginPicture) {
       int32_t code = ReadWholeFile(file.get(), static_cast<size_t>(fileSize), image);
       if (code != 0) return code;
     }
@@ -171,7 +185,11 @@ int32_t OpenPicture(const std::string& name, const FileEntry* entry, HMODULE mem
     return kArchiveOpened;
   }
 
-  int32_t code = LoadPicture(plugin.get(), image.data, image.size);
+  int32_t code = 0;
+  if (readBitmap)
+    InstallPicture(bitmap, header, got);
+  else
+    code = LoadPicture(plugin.get(), image.data, image.size);
   if (code != 0) {
     image.Free();
     plugin.reset();

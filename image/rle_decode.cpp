@@ -14,14 +14,11 @@ class TRleCanvas {
     for (uint32_t i = 0; i < 256; ++i) Colors[i] = DibColor(info, i);
   }
 
+  void Put(uint8_t index) { PutBgr(&Colors[index].rgbBlue); }
   // Pixels beyond the right edge of a row are dropped, not wrapped.
-  void Put(uint8_t index) {
-    if (X < Width && Y < Height) {
-      uint8_t* p = Block + static_cast<uint64_t>(Y) * Stride + static_cast<uint64_t>(X) * 3;
-      p[0] = Colors[index].rgbBlue;
-      p[1] = Colors[index].rgbGreen;
-      p[2] = Colors[index].rgbRed;
-    }
+  void PutBgr(const uint8_t* bgr) {
+    if (X < Width && Y < Height)
+      std::memcpy(Block + static_cast<uint64_t>(Y) * Stride + static_cast<uint64_t>(X) * 3, bgr, 3);
     ++X;
   }
   void EndOfLine() {
@@ -48,19 +45,36 @@ class TRleCanvas {
 
 uint8_t Nibble(const uint8_t* bytes, size_t i) { return (i & 1) ? bytes[i / 2] & 0x0F : bytes[i / 2] >> 4; }
 
+enum class TRleKind { Rle8, Rle4, Rle24 };
+
+// Bytes of an absolute run of n pixels, before its padding to 16 bits.
+size_t AbsoluteBytes(TRleKind kind, size_t n) {
+  if (kind == TRleKind::Rle8) return n;
+  return kind == TRleKind::Rle4 ? (n + 1) / 2 : 3 * n;
+}
+
 // Reads commands until the end-of-bitmap escape, the top of the picture or the
-// end of the data, whichever comes first.
-void Decode(TRleCanvas& canvas, const uint8_t* data, size_t size, bool rle8) {
+// end of the data, whichever comes first. RLE24 runs carry a blue, green and
+// red byte where the others carry an index.
+void Decode(TRleCanvas& canvas, const uint8_t* data, size_t size, TRleKind kind) {
   size_t i = 0;
   while (size - i >= 2 && !canvas.Done()) {
     const uint8_t count = data[i];
-    const uint8_t value = data[i + 1];
-    i += 2;
     if (count > 0) {
-      // Encoded run: one index, or two alternating nibbles for RLE4.
-      for (size_t k = 0; k < count; ++k) canvas.Put(rle8 ? value : Nibble(&value, k & 1));
+      // Encoded run: one colour, or two alternating nibbles for RLE4.
+      if (kind == TRleKind::Rle24) {
+        if (size - i < 4) return;
+        for (size_t k = 0; k < count; ++k) canvas.PutBgr(data + i + 1);
+        i += 4;
+      } else {
+        const uint8_t value = data[i + 1];
+        for (size_t k = 0; k < count; ++k) canvas.Put(kind == TRleKind::Rle8 ? value : Nibble(&value, k & 1));
+        i += 2;
+      }
       continue;
     }
+    const uint8_t value = data[i + 1];
+    i += 2;
     switch (value) {
       case 0:
         canvas.EndOfLine();
@@ -74,10 +88,17 @@ void Decode(TRleCanvas& canvas, const uint8_t* data, size_t size, bool rle8) {
         break;
       default: {
         // Absolute run of `value` pixels, padded to a 16-bit boundary.
-        const size_t bytes = rle8 ? value : (value + 1u) / 2;
+        const size_t bytes = AbsoluteBytes(kind, value);
         const size_t have = size - i < bytes ? size - i : bytes;
-        const size_t pixels = rle8 ? have : (have == bytes ? value : have * 2);
-        for (size_t k = 0; k < pixels; ++k) canvas.Put(rle8 ? data[i + k] : Nibble(data + i, k));
+        const uint8_t* run = data + i;
+        if (kind == TRleKind::Rle24) {
+          for (size_t k = 0; k + 3 <= have; k += 3) canvas.PutBgr(run + k);
+        } else if (kind == TRleKind::Rle8) {
+          for (size_t k = 0; k < have; ++k) canvas.Put(run[k]);
+        } else {
+          const size_t pixels = have == bytes ? value : have * 2;
+          for (size_t k = 0; k < pixels; ++k) canvas.Put(Nibble(run, k));
+        }
         if (have < bytes) return;
         i += bytes + (bytes & 1);
         if (i > size) return;
@@ -87,14 +108,29 @@ void Decode(TRleCanvas& canvas, const uint8_t* data, size_t size, bool rle8) {
   }
 }
 
+// A JPEG stream begins with its start-of-image marker and the next marker.
+bool IsJpegStream(const uint8_t* data, size_t size) {
+  return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
 }  // namespace
 
 int DecodeRleTo24(BitmapInfo& info, const uint8_t* data, size_t dataSize, const TBlockAllocator& alloc, void*& bits,
                   int32_t& bitsSize) {
   BitmapInfoHeader& h = info.bmiHeader;
-  const bool rle8 = h.biCompression == kBiRle8 && h.biBitCount == 8;
-  const bool rle4 = h.biCompression == kBiRle4 && h.biBitCount == 4;
-  if (!(rle8 || rle4) || h.biWidth < 1 || h.biHeight < 1) return kDecodeBrokenData;
+  TRleKind kind;
+  if (h.biCompression == kBiRle8 && h.biBitCount == 8)
+    kind = TRleKind::Rle8;
+  else if (h.biCompression == kBiRle4 && h.biBitCount == 4)
+    kind = TRleKind::Rle4;
+  else if (h.biCompression == kOs2Rle24 && h.biBitCount == 24)
+    kind = TRleKind::Rle24;
+  else
+    return kDecodeBrokenData;
+  if (h.biWidth < 1 || h.biHeight < 1) return kDecodeBrokenData;
+  if (!data) dataSize = 0;
+  // Compression 4 behind a 40-byte header is a JPEG picture to Windows.
+  if (kind == TRleKind::Rle24 && IsJpegStream(data, dataSize)) return kDecodeUnknownFormat;
   const uint64_t stride = DibStride(h.biWidth, 24);
   const uint64_t size = stride * static_cast<uint64_t>(h.biHeight);
   if (size > INT32_MAX) return kDecodeNoMemory;
@@ -102,10 +138,11 @@ int DecodeRleTo24(BitmapInfo& info, const uint8_t* data, size_t dataSize, const 
   if (!block) return kDecodeNoMemory;
   std::memset(block, 0, static_cast<size_t>(size));
   TRleCanvas canvas(block, stride, info);
-  Decode(canvas, data, data ? dataSize : 0, rle8);
+  Decode(canvas, data, dataSize, kind);
 
   h.biCompression = kBiRgb;
   h.biBitCount = 24;
+  h.biClrUsed = 0;
   h.biSizeImage = static_cast<uint32_t>(size);
   bits = block;
   bitsSize = static_cast<int32_t>(size);

@@ -10,15 +10,21 @@ import sys
 import tarfile
 
 
-def bmp(width, height, bits, rows, palette=b'', compression=0, core=False, top_down=False):
-    """rows: bottom-up pixel bytes already padded (or the compressed data)."""
+def bmp(width, height, bits, rows, palette=b'', compression=0, core=False, top_down=False, header_size=40,
+        masks=b''):
+    """rows: bottom-up pixel bytes already padded (or the compressed data). A header_size above 40 is a
+    version 4 or 5 header with the masks first; below 40 an OS/2 2.x header cut to that size."""
     data = b''.join(rows) if isinstance(rows, list) else rows
     if core:
         header = struct.pack('<IHHHH', 12, width, height, 1, bits)
     else:
         h = -height if top_down else height
-        header = struct.pack('<IiiHHIIiiII', 40, width, h, 1, bits, compression,
-                             len(data) if compression else 0, 2835, 2835, 0, 0)
+        header = struct.pack('<IiiHHIIiiII', header_size, width, h, 1, bits, compression,
+                             len(data) if compression else 0, 2835, 2835, 0, 0)[:header_size]
+        if header_size > 40:
+            header = (header + masks.ljust(16, b'\0') + b'BGRs').ljust(header_size, b'\0')
+        else:
+            header += masks
     off = 14 + len(header) + len(palette)
     return b'BM' + struct.pack('<IHHI', off + len(data), 0, 0, off) + header + palette + data
 
@@ -34,15 +40,13 @@ def colour(x, y, w, h):
     return r, g, b
 
 
+def gradient_rows(w, h, pixel):
+    """Bottom-up rows of the gradient, each pixel's bytes made by pixel(r, g, b)."""
+    return [pad(b''.join(pixel(*colour(x, y, w, h)) for x in range(w))) for y in reversed(range(h))]
+
+
 def gradient24(w, h):
-    rows = []
-    for y in reversed(range(h)):
-        row = bytearray()
-        for x in range(w):
-            r, g, b = colour(x, y, w, h)
-            row += bytes((b, g, r))
-        rows.append(pad(bytes(row)))
-    return bmp(w, h, 24, rows)
+    return bmp(w, h, 24, gradient_rows(w, h, lambda r, g, b: bytes((b, g, r))))
 
 
 def topdown32(w, h):
@@ -115,6 +119,29 @@ def mono(w, h):
     return bmp(w, h, 1, rows, bytes((40, 20, 10, 0, 230, 240, 250, 0)))
 
 
+def v5_rings8(w, h):
+    rows = [pad(bytes(rings_index(x, y, w, h) for x in range(w))) for y in reversed(range(h))]
+    return bmp(w, h, 8, rows, rainbow(256, 4), header_size=124)
+
+
+def bands2(w, h):
+    rows = []
+    for y in reversed(range(h)):
+        row = bytearray()
+        for x in range(0, w, 4):
+            v = 0
+            for k in range(4):
+                v = v << 2 | ((x + k) // 24 + y // 24) % 4
+            row.append(v)
+        rows.append(pad(bytes(row)))
+    return bmp(w, h, 2, rows, bytes((30, 30, 200, 0, 40, 200, 40, 0, 200, 60, 20, 0, 240, 240, 240, 0)))
+
+
+def gradient565(w, h):
+    rows = gradient_rows(w, h, lambda r, g, b: struct.pack('<H', (r >> 3) << 11 | (g >> 2) << 5 | b >> 3))
+    return bmp(w, h, 16, rows, compression=3, masks=struct.pack('<III', 0xF800, 0x07E0, 0x001F))
+
+
 def pnm(w, h):
     body = bytearray()
     for y in range(h):
@@ -135,6 +162,11 @@ def main():
         '5 checker 1-bit.bmp': mono(240, 160),
         '6 top-down 32-bit.bmp': topdown32(300, 200),
     }
+    files.update({
+        '8 rings V5 header 8-bit.bmp': v5_rings8(300, 220),
+        '9 bands 2-bit.bmp': bands2(260, 180),
+        '9 gradient 16-bit 565.bmp': gradient565(320, 240),
+    })
     for name, data in files.items():
         with open(os.path.join(out, name), 'wb') as f:
             f.write(data)

@@ -1,6 +1,7 @@
 // Tiny BMP files made byte by byte for the tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -23,48 +24,62 @@ inline void Patch32(TBytes& b, size_t at, uint32_t v) {
 inline void Append(TBytes& b, const TBytes& more) { b.insert(b.end(), more.begin(), more.end()); }
 
 struct TBmpRecipe {
-  uint32_t HeaderSize = 40;  // 12 gives an OS/2 header; above 40 the rest is a byte pattern
+  // 12 gives an OS/2 1.x header. Other sizes below 40 hold the first fields
+  // only (OS/2 2.x); above 40 the masks come first and the rest is a byte pattern.
+  uint32_t HeaderSize = 40;
   int32_t Width = 3;
   int32_t Height = 2;
   uint16_t BitCount = 24;
   uint32_t Compression = 0;
   uint32_t SizeImage = 0;
   uint32_t ClrUsed = 0;
-  TBytes Extra;   // what lies between the header and the bits: masks or colour entries
-  TBytes Pixels;  // the bits, as many as the file should hold
+  std::vector<uint32_t> Masks;  // inside a header of 52 bytes or more, else right after it
+  TBytes Extra;                 // what follows the header and masks: colour entries, usually
+  size_t Gap = 0;               // unused bytes between Extra and the bits
+  TBytes Pixels;                // the bits, as many as the file should hold
 };
 
 // Fills bytes 40.. of a long header: recognisable, so a test can see it kept.
 inline uint8_t LongHeaderByte(size_t at) { return static_cast<uint8_t>(0xA0 + at); }
 
 inline TBytes MakeBmp(const TBmpRecipe& s) {
+  TBytes header;
+  if (s.HeaderSize == 12) {
+    Put32(header, 12);
+    Put16(header, static_cast<uint32_t>(s.Width));
+    Put16(header, static_cast<uint32_t>(s.Height));
+    Put16(header, 1);
+    Put16(header, s.BitCount);
+  } else {
+    Put32(header, s.HeaderSize);
+    Put32(header, static_cast<uint32_t>(s.Width));
+    Put32(header, static_cast<uint32_t>(s.Height));
+    Put16(header, 1);
+    Put16(header, s.BitCount);
+    Put32(header, s.Compression);
+    Put32(header, s.SizeImage);
+    Put32(header, 2835);
+    Put32(header, 2835);
+    Put32(header, s.ClrUsed);
+    Put32(header, 0);
+    header.resize(std::min<size_t>(header.size(), s.HeaderSize));
+    if (s.HeaderSize >= 52)
+      for (const uint32_t m : s.Masks) Put32(header, m);
+    for (size_t at = header.size(); at < s.HeaderSize; ++at) header.push_back(LongHeaderByte(at));
+    header.resize(s.HeaderSize);
+    if (s.HeaderSize < 52)
+      for (const uint32_t m : s.Masks) Put32(header, m);
+  }
   TBytes b;
   b.push_back('B');
   b.push_back('M');
-  const uint32_t off = 14 + s.HeaderSize + static_cast<uint32_t>(s.Extra.size());
+  const uint32_t off = static_cast<uint32_t>(14 + header.size() + s.Extra.size() + s.Gap);
   Put32(b, off + static_cast<uint32_t>(s.Pixels.size()));
   Put32(b, 0);
   Put32(b, off);
-  Put32(b, s.HeaderSize);
-  if (s.HeaderSize == 12) {
-    Put16(b, static_cast<uint32_t>(s.Width));
-    Put16(b, static_cast<uint32_t>(s.Height));
-    Put16(b, 1);
-    Put16(b, s.BitCount);
-  } else {
-    Put32(b, static_cast<uint32_t>(s.Width));
-    Put32(b, static_cast<uint32_t>(s.Height));
-    Put16(b, 1);
-    Put16(b, s.BitCount);
-    Put32(b, s.Compression);
-    Put32(b, s.SizeImage);
-    Put32(b, 2835);
-    Put32(b, 2835);
-    Put32(b, s.ClrUsed);
-    Put32(b, 0);
-    for (size_t at = 40; at < s.HeaderSize; ++at) b.push_back(LongHeaderByte(at));
-  }
+  Append(b, header);
   Append(b, s.Extra);
+  b.insert(b.end(), s.Gap, 0xCC);
   Append(b, s.Pixels);
   return b;
 }

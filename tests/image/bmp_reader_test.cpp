@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
-#include "bmp_builder.h"
+#include "bmp_classes.h"
 #include "test_alloc.h"
 
 namespace {
@@ -27,113 +29,136 @@ struct TDecoded {
 
 uint32_t Stride(int32_t width, int bits) { return static_cast<uint32_t>((width * bits + 31) / 32 * 4); }
 
-TEST(ReadBmpImage, UncompressedDepthsAreHeldAsTheyLieInTheFile) {
-  struct Case {
-    uint16_t Bits;
-    int32_t ColorBits;
+// The colour the held header and block give pixel (x, y), y from the top,
+// read the way GDI reads a DIB: the table right after biSize bytes, masks at
+// byte 40, BI_RGB 16 bits as 5-5-5.
+uint32_t HeldColour(const TDecodedPicture& pic, int32_t x, int32_t y) {
+  const BitmapInfoHeader& h = pic.Info.bmiHeader;
+  const uint8_t* info = InfoBytes(pic);
+  const int32_t rows = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+  const uint8_t* row = static_cast<const uint8_t*>(pic.Bits) +
+                       size_t{Stride(h.biWidth, h.biBitCount)} * static_cast<size_t>(h.biHeight < 0 ? y : rows - 1 - y);
+  auto word = [](const uint8_t* p) { return ReadLe32(p); };
+  auto masked = [&](uint32_t v) {
+    if (h.biCompression == kBiRgb) return h.biBitCount == 16 ? MaskedColour(v, 0x7C00, 0x03E0, 0x1F) : v & 0xFFFFFF;
+    return MaskedColour(v, word(info + 40), word(info + 44), word(info + 48));
   };
-  for (const Case c : {Case{1, 1}, {4, 4}, {8, 8}, {16, 15}, {24, 24}, {32, 32}}) {
-    SCOPED_TRACE(c.Bits);
-    TBmpRecipe s;
-    s.Width = 3;
-    s.Height = 2;
-    s.BitCount = c.Bits;
-    if (c.Bits <= 8) s.Extra = TestPalette(size_t{1} << c.Bits, 4);
-    s.Pixels = PatternBytes(Stride(3, c.Bits) * 2, c.Bits);
-    const TBytes file = MakeBmp(s);
-    TDecoded d(file);
+  const int bits = h.biBitCount;
+  if (bits <= 8) {
+    const int bit = x * bits;
+    const uint32_t index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+    const size_t at = h.biSize + 4 * index;
+    EXPECT_LE(at + 4, sizeof(BitmapInfo));
+    return at + 4 <= sizeof(BitmapInfo) ? ReadLe32(info + at) & 0xFFFFFF : 0;
+  }
+  if (bits == 16) return masked(row[2 * x] | row[2 * x + 1] << 8);
+  if (bits == 24) return uint32_t{row[3 * x + 2]} << 16 | uint32_t{row[3 * x + 1]} << 8 | row[3 * x];
+  return masked(word(row + 4 * x));
+}
+
+TEST(ReadBmpImage, EveryClassIsHeldInAFormGdiDrawsAndShowsItsPicture) {
+  for (const TBmpClass& c : BitmapClasses()) {
+    SCOPED_TRACE(c.Name);
+    TDecoded d(c.File);
     ASSERT_EQ(d.Status, kDecodeOk);
     EXPECT_EQ(d.Pic.ColorBits, c.ColorBits);
     EXPECT_TRUE(d.Pic.TextInfo.empty());
     EXPECT_EQ(d.Pic.BitsHandle, nullptr);
-    EXPECT_EQ(BlockBytes(d.Pic), s.Pixels);
-    EXPECT_EQ(d.Pic.Info.bmiHeader.biSizeImage, 0u) << "uncompressed keeps its 0";
-    // The header block is copied as it is and the rest of Info is zero.
-    const size_t block = 40 + s.Extra.size();
-    EXPECT_EQ(std::memcmp(InfoBytes(d.Pic), file.data() + 14, block), 0);
-    for (size_t i = block; i < sizeof(BitmapInfo); ++i) ASSERT_EQ(InfoBytes(d.Pic)[i], 0) << i;
-  }
-}
-
-TEST(ReadBmpImage, BitfieldsKeepTheirMasksAndReportTheFileDepth) {
-  struct Case {
-    uint16_t Bits;
-    uint32_t R, G, B;
-  };
-  for (const Case c : {Case{16, 0xF800, 0x07E0, 0x001F}, {32, 0xFF0000, 0xFF00, 0xFF}}) {
-    SCOPED_TRACE(c.Bits);
-    TBmpRecipe s;
-    s.BitCount = c.Bits;
-    s.Compression = kBiBitfields;
-    Put32(s.Extra, c.R);
-    Put32(s.Extra, c.G);
-    Put32(s.Extra, c.B);
-    s.Pixels = PatternBytes(Stride(3, c.Bits) * 2, 7);
-    TDecoded d(MakeBmp(s));
-    ASSERT_EQ(d.Status, kDecodeOk);
-    EXPECT_EQ(d.Pic.ColorBits, c.Bits);
-    uint32_t masks[3];
-    std::memcpy(masks, InfoBytes(d.Pic) + 40, sizeof masks);
-    EXPECT_EQ(masks[0], c.R);
-    EXPECT_EQ(masks[1], c.G);
-    EXPECT_EQ(masks[2], c.B);
-    EXPECT_EQ(d.Pic.Info.bmiHeader.biCompression, kBiBitfields);
-    EXPECT_EQ(d.Pic.Info.bmiHeader.biSizeImage, s.Pixels.size()) << "compressed: filled in";
-    EXPECT_EQ(BlockBytes(d.Pic), s.Pixels);
-  }
-}
-
-TEST(ReadBmpImage, Os2HeadersAreWidenedToInfoHeaders) {
-  for (const uint16_t bits : {1, 4, 8, 24}) {
-    SCOPED_TRACE(bits);
-    TBmpRecipe s;
-    s.HeaderSize = 12;
-    s.Width = 5;
-    s.Height = 3;
-    s.BitCount = bits;
-    const size_t entries = bits <= 8 ? size_t{1} << bits : 0;
-    s.Extra = TestPalette(entries, 3);
-    s.Pixels = PatternBytes(Stride(5, bits) * 3, bits);
-    TDecoded d(MakeBmp(s));
-    ASSERT_EQ(d.Status, kDecodeOk);
     const BitmapInfoHeader& h = d.Pic.Info.bmiHeader;
-    EXPECT_EQ(h.biSize, 40u);
-    EXPECT_EQ(h.biWidth, 5);
-    EXPECT_EQ(h.biHeight, 3);
-    EXPECT_EQ(h.biPlanes, 1);
-    EXPECT_EQ(h.biBitCount, bits);
-    EXPECT_EQ(h.biCompression, 0u);
-    EXPECT_EQ(h.biClrUsed, 0u);
-    EXPECT_EQ(d.Pic.ColorBits, bits);
-    for (size_t i = 0; i < 256; ++i) {
-      const RgbQuad& q = d.Pic.Info.bmiColors[i];
-      const uint8_t* want = s.Extra.data() + 3 * i;
-      if (i < entries) {
-        ASSERT_EQ(q.rgbBlue, want[0]) << i;
-        ASSERT_EQ(q.rgbGreen, want[1]) << i;
-        ASSERT_EQ(q.rgbRed, want[2]) << i;
-      } else {
-        ASSERT_EQ(q.rgbBlue | q.rgbGreen | q.rgbRed, 0) << i;
-      }
-      ASSERT_EQ(q.rgbReserved, 0) << i;
+    EXPECT_EQ(h.biSize, c.HeldSize);
+    EXPECT_EQ(h.biWidth, c.Picture.Width);
+    EXPECT_EQ(h.biHeight, c.Picture.Height);
+    EXPECT_EQ(h.biBitCount, c.HeldBits);
+    EXPECT_EQ(h.biCompression, c.HeldCompression);
+    EXPECT_EQ(h.biClrUsed, c.HeldClrUsed);
+
+    // Masks at byte 40, the table right after the header, zeros after both.
+    const uint8_t* info = InfoBytes(d.Pic);
+    for (size_t i = 0; i < c.HeldMasks.size(); ++i) EXPECT_EQ(ReadLe32(info + 40 + 4 * i), c.HeldMasks[i]) << i;
+    const size_t tableAt = h.biSize + (h.biSize == 40 ? 4 * c.HeldMasks.size() : 0);
+    ASSERT_LE(tableAt + c.HeldTable.size(), sizeof(BitmapInfo));
+    EXPECT_EQ(TBytes(info + tableAt, info + tableAt + c.HeldTable.size()), c.HeldTable);
+    for (size_t i = tableAt + c.HeldTable.size(); i < sizeof(BitmapInfo); ++i) ASSERT_EQ(info[i], 0) << i;
+    if (h.biSize > 40) {
+      EXPECT_EQ(std::memcmp(info + 40, c.File.data() + 54, 68), 0) << "a long header is kept whole";
     }
-    EXPECT_EQ(BlockBytes(d.Pic), s.Pixels);
+
+    const uint64_t rows = static_cast<uint64_t>(DibRows(h.biHeight));
+    ASSERT_GE(static_cast<uint64_t>(d.Pic.BitsSize), DibStride(h.biWidth, h.biBitCount) * rows);
+    EXPECT_LE(h.biSizeImage, static_cast<uint32_t>(d.Pic.BitsSize));
+    std::vector<uint32_t> colours;
+    for (int32_t y = 0; y < c.Picture.Rows(); ++y)
+      for (int32_t x = 0; x < c.Picture.Width; ++x) colours.push_back(HeldColour(d.Pic, x, y));
+    EXPECT_EQ(colours, c.Picture.Colours());
+
+    // The file road reads the layout from the file's first 2048 bytes alone.
+    TBmpLayout whole, head;
+    ASSERT_EQ(ReadBmpLayout(c.File.data(), c.File.size(), c.File.size(), whole), kDecodeOk);
+    ASSERT_EQ(ReadBmpLayout(c.File.data(), std::min<size_t>(c.File.size(), 2048), c.File.size(), head), kDecodeOk);
+    EXPECT_EQ(std::memcmp(&whole.Info, &head.Info, sizeof(BitmapInfo)), 0);
+    EXPECT_EQ(whole.PixelOffset, head.PixelOffset);
+    EXPECT_EQ(whole.BlockSize, head.BlockSize);
+    if (whole.Pixels == TBmpPixels::Copy) {
+      const TBytes filePixels(c.File.begin() + static_cast<ptrdiff_t>(whole.PixelOffset), c.File.end());
+      EXPECT_EQ(BlockBytes(d.Pic), filePixels) << "uncompressed pixels are held as they lie in the file";
+    }
   }
+  EXPECT_TRUE(TTrackedBlocks::Live().empty());
 }
 
-TEST(ReadBmpImage, LongHeadersAreKeptWhole) {
+TEST(ReadBmpImage, ValidKindsItDoesNotDecodeAreRefusedAsUnknownFormat) {
+  for (const auto& [name, file] : RefusedClasses()) {
+    SCOPED_TRACE(name);
+    TDecodedPicture pic;
+    int sentinel = 0;
+    pic.Bits = &sentinel;
+    EXPECT_EQ(ReadBmpImage(file.data(), file.size(), TTrackedBlocks::Allocator, pic), kDecodeUnknownFormat);
+    EXPECT_EQ(pic.Bits, &sentinel);
+  }
+  EXPECT_TRUE(TTrackedBlocks::Live().empty());
+}
+
+TEST(ReadBmpImage, AKeptVersion5HeaderPointsAtNoColourProfile) {
+  // An embedded profile lies in the file, not in the held header: GDI must
+  // not look for it behind Info.
   TBmpRecipe s;
   s.HeaderSize = 124;
-  s.BitCount = 8;
-  s.ClrUsed = 4;
-  s.Extra = TestPalette(4, 4);
-  s.Pixels = PatternBytes(Stride(3, 8) * 2, 3);
-  const TBytes file = MakeBmp(s);
+  s.Pixels = PatternBytes(Stride(3, 24) * 2, 4);
+  TBytes file = MakeBmp(s);
+  Patch32(file, 14 + 56, 0x4D424544);  // embedded
+  Patch32(file, 14 + 112, 300);
+  Patch32(file, 14 + 116, 64);
   TDecoded d(file);
   ASSERT_EQ(d.Status, kDecodeOk);
-  EXPECT_EQ(d.Pic.Info.bmiHeader.biSize, 124u);
-  EXPECT_EQ(std::memcmp(InfoBytes(d.Pic), file.data() + 14, 124 + 16), 0);
-  EXPECT_EQ(DibColor(d.Pic.Info, 3).rgbRed, 0x89) << "the colour table follows the long header";
+  const uint8_t* info = InfoBytes(d.Pic);
+  EXPECT_EQ(ReadLe32(info + 56), 0x73524742u) << "sRGB";
+  EXPECT_EQ(ReadLe32(info + 112), 0u);
+  EXPECT_EQ(ReadLe32(info + 116), 0u);
+  EXPECT_EQ(std::memcmp(info + 60, file.data() + 14 + 60, 112 - 60), 0);
+}
+
+TEST(ReadBmpImage, HeldImageSizeIsFilledForMasksAndNeverReachesPastTheBlock) {
+  struct Case {
+    const char* Name;
+    uint32_t Compression, SizeImage, Held;
+  };
+  const uint32_t rows = Stride(3, 32) * 2;
+  for (const Case c : {Case{"rgb keeps its 0", kBiRgb, 0, 0},
+                       {"rgb keeps a right size", kBiRgb, rows, rows},
+                       {"rgb past the block", kBiRgb, 0xFFFFFFF0, rows},
+                       {"bitfields get the pixel size", kBiBitfields, 0, rows + 5},
+                       {"bitfields past the block", kBiBitfields, rows + 6, rows}}) {
+    SCOPED_TRACE(c.Name);
+    TBmpRecipe s;
+    s.BitCount = 32;
+    s.Compression = c.Compression;
+    s.SizeImage = c.SizeImage;
+    if (c.Compression == kBiBitfields) s.Masks = {0xFF0000, 0xFF00, 0xFF};
+    s.Pixels = PatternBytes(rows + (c.Compression == kBiBitfields ? 5 : 0), 6);
+    TDecoded d(MakeBmp(s));
+    ASSERT_EQ(d.Status, kDecodeOk);
+    EXPECT_EQ(d.Pic.Info.bmiHeader.biSizeImage, c.Held);
+  }
 }
 
 TEST(ReadBmpImage, TopDownPicturesKeepTheirNegativeHeight) {
@@ -287,22 +312,33 @@ TEST(ReadBmpImage, HeadersThatCannotDescribeAPictureAreBroken) {
       {"bits inside the header", patched(good, 10, 14 + 39)},
       {"bits at offset 0", patched(good, 10, 0)},
       {"bits offset near 4 GiB", patched(good, 10, 0xFFFFFFFF)},
-      {"header size 20", patched(good, 14, 20)},
       {"header size 0", patched(good, 14, 0)},
+      {"header size 14", patched(good, 14, 14)},
+      {"header size 100", patched(good, 14, 100)},
       {"header size huge", patched(good, 14, 0xFFFFFFF0)},
-      {"header block over 1064 bytes", with([](TBmpRecipe& s) { s.Extra = TBytes(1064 - 40 + 1, 0); })},
+      {"os/2 2.x header cut before its depth", patched(good, 14, 15)},
+      {"os/2 2.x top-down", with([](TBmpRecipe& s) { s.HeaderSize = 64, s.Height = -2; })},
       {"width 0", with([](TBmpRecipe& s) { s.Width = 0; })},
       {"width negative", with([](TBmpRecipe& s) { s.Width = -3; })},
       {"height 0", with([](TBmpRecipe& s) { s.Height = 0; })},
       {"height INT32_MIN", with([](TBmpRecipe& s) { s.Height = INT32_MIN; })},
       {"depth 0", with([](TBmpRecipe& s) { s.BitCount = 0; })},
-      {"depth 2", with([](TBmpRecipe& s) { s.BitCount = 2; })},
-      {"depth 64", with([](TBmpRecipe& s) { s.BitCount = 64; })},
+      {"depth 3", with([](TBmpRecipe& s) { s.BitCount = 3; })},
+      {"depth 48", with([](TBmpRecipe& s) { s.BitCount = 48; })},
       {"rle8 at 4 bits", with([](TBmpRecipe& s) { s.BitCount = 4, s.Compression = kBiRle8; })},
       {"rle4 at 8 bits", with([](TBmpRecipe& s) { s.BitCount = 8, s.Compression = kBiRle4; })},
       {"rle8 top-down", with([](TBmpRecipe& s) { s.BitCount = 8, s.Compression = kBiRle8, s.Height = -2; })},
       {"os/2 width 0", with([](TBmpRecipe& s) { s.HeaderSize = 12, s.Width = 0; })},
-      {"os/2 depth 2", with([](TBmpRecipe& s) { s.HeaderSize = 12, s.BitCount = 2; })},
+      {"os/2 depth 5", with([](TBmpRecipe& s) { s.HeaderSize = 12, s.BitCount = 5; })},
+      {"bitfields at 24 bits", with([](TBmpRecipe& s) {
+         s.Compression = kBiBitfields, s.Masks = {4, 2, 1};
+       })},
+      {"bitfields at 8 bits", with([](TBmpRecipe& s) {
+         s.BitCount = 8, s.Compression = kBiBitfields, s.Masks = {4, 2, 1};
+       })},
+      {"bitfields without their masks", with([](TBmpRecipe& s) { s.BitCount = 16, s.Compression = kBiBitfields; })},
+      {"rle24 at 8 bits", with([](TBmpRecipe& s) { s.HeaderSize = 64, s.BitCount = 8, s.Compression = kOs2Rle24; })},
+      {"rle24 top-down", with([](TBmpRecipe& s) { s.HeaderSize = 64, s.Compression = kOs2Rle24, s.Height = -2; })},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);

@@ -4,13 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "bmp_builder.h"
+#include "image/bmp_file_win.h"
 #include "image/bmp_reader.h"
 #include "image/img.h"
 #include "image/scale_dib.h"
+#include "win_test_util.h"
 
 namespace {
 
@@ -156,6 +160,47 @@ TEST(DecodeRleTo24, AgreesWithTheScreenBitmapWay) {
     EXPECT_EQ(platform, TBytes(ours, ours + pic.BitsSize));
     GlobalBlocks.Free(pic.Bits);
   }
+}
+
+TEST(ReadBmpFile, ReadsThePixelsOrReportsTheReadThatCameUpShort) {
+  // A file that is shorter than the size taken when it was opened (it shrank
+  // in between): the read that comes up short is an I/O error and nothing is
+  // decoded from memory the file did not fill.
+  TBmpRecipe s;
+  s.Width = 5;
+  s.Height = 3;
+  s.Pixels = PatternBytes(16 * 3, 8);
+  const TBytes bytes = MakeBmp(s);
+  TempDir dir;
+  const std::string path = dir.Write("a.bmp", std::string(bytes.begin(), bytes.end()));
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  struct Case {
+    const char* Name;
+    uint64_t Size;
+    int32_t Io, Refusal;
+  };
+  for (const Case c : {Case{"whole", bytes.size(), 0, kDecodeOk},
+                       {"shrunk", bytes.size() + 7, ERROR_HANDLE_EOF, kDecodeOk},
+                       {"header only", 20, 0, kDecodeBrokenData}}) {
+    SCOPED_TRACE(c.Name);
+    TDecodedPicture pic;
+    int32_t refusal = -1;
+    EXPECT_EQ(ReadBmpFile(file, c.Size, bytes.data(), static_cast<size_t>(std::min<uint64_t>(c.Size, bytes.size())),
+                          pic, refusal),
+              c.Io);
+    EXPECT_EQ(refusal, c.Refusal);
+    if (c.Io == 0 && c.Refusal == kDecodeOk) {
+      ASSERT_NE(pic.Bits, nullptr);
+      const auto* held = static_cast<const uint8_t*>(pic.Bits);
+      EXPECT_EQ(TBytes(held, held + pic.BitsSize), s.Pixels);
+      EXPECT_EQ(GlobalHandle(pic.Bits), pic.Bits) << "a block of the program's kind";
+      GlobalBlocks.Free(pic.Bits);
+    } else {
+      EXPECT_EQ(pic.Bits, nullptr);
+    }
+  }
+  CloseHandle(file);
 }
 
 }  // namespace

@@ -69,10 +69,15 @@ void InstallTestPicture(const TTestPicture& p, const std::string& fileName) {
 }
 
 std::vector<uint32_t> ExpectedView(const TTestPicture& p, const TViewFacts& v) {
+  return ExpectedView([&p](int32_t x, int32_t y) { return PictureColour(p, x, y); }, p.Width,
+                      p.Height < 0 ? -p.Height : p.Height, v);
+}
+
+std::vector<uint32_t> ExpectedView(const std::function<uint32_t(int32_t, int32_t)>& colour, int32_t width, int32_t rows,
+                                   const TViewFacts& v) {
   std::vector<uint32_t> out(static_cast<size_t>(v.ClientW) * v.ClientH, kGray);
-  const int32_t rows = p.Height < 0 ? -p.Height : p.Height;
   const int32_t w = std::min(v.DispW, v.ClientW), h = std::min(v.DispH, v.ClientH);
-  const double hScale = static_cast<double>(p.Width) / v.DispW;
+  const double hScale = static_cast<double>(width) / v.DispW;
   const double vScale = static_cast<double>(rows) / v.DispH;
   for (int32_t cy = 0; cy < h; ++cy) {
     const int32_t fromBottom = v.DispH - 1 - (v.ScrollY + cy);
@@ -81,7 +86,7 @@ std::vector<uint32_t> ExpectedView(const TTestPicture& p, const TViewFacts& v) {
       const auto col = static_cast<int32_t>(TruncScaledProduct(static_cast<uint32_t>(v.ScrollX + cx), hScale));
       const int32_t x = cx + v.OriginX, y = cy + v.OriginY;
       if (x < v.ClientW && y < v.ClientH)
-        out[static_cast<size_t>(y) * v.ClientW + x] = PictureColour(p, col, rows - 1 - sourceFromBottom);
+        out[static_cast<size_t>(y) * v.ClientW + x] = colour(col, rows - 1 - sourceFromBottom);
     }
   }
   return out;

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ struct TViewFacts {
   int32_t OriginX = 0, OriginY = 0;
 };
 std::vector<uint32_t> ExpectedView(const TTestPicture& p, const TViewFacts& v);
+// The same for any picture of width x rows pixels, given the colour of each
+// pixel (x, y), y counted from the top.
+std::vector<uint32_t> ExpectedView(const std::function<uint32_t(int32_t, int32_t)>& colour, int32_t width, int32_t rows,
+                                   const TViewFacts& v);
 
 // Equal pixel by pixel; else the count of differences and the first of them.
 ::testing::AssertionResult SamePixels(const std::vector<uint32_t>& got, const std::vector<uint32_t>& want,
