@@ -1,7 +1,6 @@
 #include "image/wallpaper.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "image/img.h"
 

@@ -16,6 +16,7 @@
 #include "image/img.h"
 #include "plugin_test_util.h"
 #include "program_state.h"
+#include "text_lines.h"
 #include "util/sutil_win.h"
 #include "viewer/info_dialog_win.h"
 #include "viewer/main_window.h"
@@ -35,15 +36,6 @@ std::string Bmp(uint16_t bits, uint32_t compression = 0) {
   if (bits <= 8) r.Extra = TestPalette(size_t{1} << bits, 4);
   r.Pixels = PatternBytes(static_cast<size_t>((3 * bits + 31) / 32 * 4 * 2), bits);
   return AsString(MakeBmp(r));
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
-    lines.push_back(text.substr(start, at - start));
-  lines.push_back(text.substr(start));
-  return lines;
 }
 
 // Line numbers of the values column.

@@ -6,16 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "text_lines.h"
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
-    lines.push_back(text.substr(start, at - start));
-  lines.push_back(text.substr(start));
-  return lines;
-}
+namespace {
 
 TImg Picture(int32_t bits, int32_t height) {
   TImg img;
