@@ -1,10 +1,9 @@
 // The resources of the built program, read from orv.exe itself: the
-// manifest, the program's icon by number, the information dialog's template
-// and the version resource.
+// manifest, the program's icon by number and the version resource. (The
+// dialog template is read back where the dialog is made from it.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 
 #include "app/version.h"
@@ -50,36 +49,6 @@ TEST_F(ProgramResources, TheIconIsAlsoNumberOne) {
   // The same images: equal directories but for the numbers of the image resources.
   ASSERT_EQ(byNumber.size(), byName.size());
   EXPECT_EQ(byNumber.substr(0, 6 + 12), byName.substr(0, 6 + 12));
-}
-
-// A UTF-16 string of a dialog template, advancing the reader past it.
-std::u16string TemplateString(const char*& at) {
-  std::u16string s;
-  for (char16_t c; std::memcpy(&c, at, 2), at += 2, c != 0;) s += c;
-  return s;
-}
-
-TEST_F(ProgramResources, InformationDialogTemplateWithItsJapaneseFont) {
-  const std::string bytes = Resource(RT_DIALOG, "INFODIALOG");
-  ASSERT_GT(bytes.size(), sizeof(DLGTEMPLATE));
-  DLGTEMPLATE head;
-  std::memcpy(&head, bytes.data(), sizeof head);
-  const DWORD style = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU;
-  EXPECT_EQ(head.style, style) << std::hex << head.style;
-  EXPECT_EQ(head.cdit, 7);
-  EXPECT_EQ(head.x, 0);
-  EXPECT_EQ(head.y, 0);
-  EXPECT_EQ(head.cx, 224);
-  EXPECT_EQ(head.cy, 237);
-  const char* at = bytes.data() + 18;  // after the fixed part: menu, class, caption, font
-  EXPECT_EQ(TemplateString(at), u"");
-  EXPECT_EQ(TemplateString(at), u"");
-  EXPECT_EQ(TemplateString(at), u"Picture Information");
-  WORD points;
-  std::memcpy(&points, at, 2);
-  at += 2;
-  EXPECT_EQ(points, 9);
-  EXPECT_EQ(TemplateString(at), u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF");  // "ＭＳ Ｐゴシック"
 }
 
 TEST_F(ProgramResources, VersionResourceCarriesTheProgramsVersion) {

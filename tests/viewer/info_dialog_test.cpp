@@ -14,6 +14,7 @@
 #include "app/startup.h"
 #include "image/bmp_builder.h"
 #include "image/img.h"
+#include "keys/key_table_win.h"
 #include "plugin_test_util.h"
 #include "program_state.h"
 #include "text_lines.h"
@@ -142,7 +143,8 @@ TEST_F(InfoDialogTest, TemplateOwnerAndPlace) {
   EXPECT_EQ(client.right, units.right);
   EXPECT_EQ(client.bottom, units.bottom);
 
-  // The font as the template names it, whatever the system substitutes for it.
+  // The font as the compiled template names it (the script is UTF-8, the
+  // template UTF-16), whatever the system substitutes for it: "ＭＳ Ｐゴシック".
   LOGFONTW font = {};
   GetObjectW(reinterpret_cast<HFONT>(SendMessageA(InfoDialog, WM_GETFONT, 0, 0)), sizeof font, &font);
   EXPECT_STREQ(font.lfFaceName, L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF");
@@ -323,7 +325,10 @@ TEST_F(InfoDialogTest, OneDialogTabEscAndCloseThroughTheMessageLoop) {
   EnumThreadWindows(GetCurrentThreadId(), CountDialogs, reinterpret_cast<LPARAM>(&dialogs));
   EXPECT_EQ(dialogs, 1);
 
-  // Tab moves from the Close button to the text box; Esc closes.
+  // Tab moves from the Close button to the text box; Esc closes the dialog,
+  // although the key map binds it to Exit: the dialog sees keys first.
+  TKeyTable keys(CommandTable, DefaultKeyMap, dir_.Path() + "keymap");
+  Keys = &keys;
   HWND close = GetDlgItem(InfoDialog, kInfoClose);
   SetFocus(close);
   ThroughTheLoop({Key(close, VK_TAB)});
@@ -331,7 +336,9 @@ TEST_F(InfoDialogTest, OneDialogTabEscAndCloseThroughTheMessageLoop) {
   SetFocus(close);
   HICON icon = GiveTheDialogAnIcon();
   ThroughTheLoop({Key(close, VK_ESCAPE)});
+  Keys = nullptr;
   EXPECT_FALSE(IsWindow(first));
+  EXPECT_TRUE(IsWindow(window_->Handle));
   EXPECT_EQ(InfoDialog, first) << "the old handle stays";
   EXPECT_EQ(InfoIcon.get(), nullptr);
   EXPECT_TRUE(Destroyed(icon));
