@@ -7,3 +7,4 @@ TMainWindow* MainWindow = nullptr;
 std::string CurrentArchive;
 TSimpleList* PluginFiles = nullptr;
 HWND InfoDialog = nullptr;
+IconHandle InfoIcon;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "framework/handles.h"
 #include "util/simple_list.h"
 
 class TKeyTable;
@@ -21,3 +22,6 @@ extern std::string CurrentArchive;
 extern TSimpleList* PluginFiles;
 // The modeless Picture Information dialog; stays set after the dialog closes.
 extern HWND InfoDialog;
+// The icon the Picture Information dialog shows; the dialog's, freed when it
+// is replaced and when the dialog goes away.
+extern IconHandle InfoIcon;

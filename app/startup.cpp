@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <memory>
@@ -55,6 +56,9 @@ int MessageLoop() {
 }
 
 int RunOrv(int argc, const char* const* argv) {
+  // The manifest asks for version 6 of the common controls, which older
+  // systems serve only once the library is loaded.
+  InitCommonControls();
   ProfileFolder = GetProfileFolder("orv");
   {
     TConfFile config(ProfileFolder + "config");

@@ -11,7 +11,17 @@ MessageBoxHook& Hook() {
 
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
   if (Hook()) return Hook()(owner, text, caption, type);
-  return MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+  if ((type & MB_ICONMASK) != MB_USERICON) return MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+  MSGBOXPARAMSA box = {};
+  box.cbSize = sizeof box;
+  box.hwndOwner = owner;
+  box.hInstance = GetModuleHandleA(nullptr);
+  box.lpszText = text.c_str();
+  box.lpszCaption = caption.c_str();
+  box.dwStyle = type;
+  box.lpszIcon = MAKEINTRESOURCEA(kProgramIconId);
+  box.dwLanguageId = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);
+  return MessageBoxIndirectA(&box);
 }
 
 int ShowWarning(HWND owner, const std::string& text) {

@@ -4,8 +4,12 @@
 #include <functional>
 #include <string>
 
+// The program's icon as a number, for boxes that show it.
+constexpr WORD kProgramIconId = 1;
+
 // Every message box of the program goes through here, so tests can read the
-// text instead of blocking on a modal box.
+// text instead of blocking on a modal box. With MB_USERICON the box shows the
+// program's icon (kProgramIconId of the program's module).
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type);
 
 // The common case: a warning captioned "Orv".

@@ -5,10 +5,13 @@
 #include "app/command_table.h"
 #include "app/globals.h"
 #include "image/img.h"
+#include "image/wallpaper_win.h"
 #include "plugins/spi_util.h"
 #include "viewer/file_list.h"
+#include "viewer/info_dialog_win.h"
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
+#include "viewer/plugin_list_box_win.h"
 #include "viewer/view_geometry.h"
 #include "viewer/view_state.h"
 
@@ -37,6 +40,13 @@ bool TMainWindow::DoPictureCommand(int32_t id) {
       Stretch = false;
       SetZoom(id == kCmdZoomIn ? NextZoomStep(Img.Zoom) : PrevZoomStep(Img.Zoom));
       Invalidate();
+      return true;
+    case kCmdPicInfo:
+      OpenInfoDialog(Handle);
+      return true;
+    case kCmdWallpaperNormal:
+    case kCmdWallpaperTile:
+      SetWallpaper(Img, id == kCmdWallpaperTile);
       return true;
     case kCmdFullScreen:
       SetFullScreen(!IsFullScreen);
@@ -110,6 +120,12 @@ void TMainWindow::DoCommand(int32_t id) {
   switch (id) {
     case kCmdStayOnTop:
       SetStayOnTop(!StayOnTop);
+      return;
+    case kCmdAbout:
+      ShowAbout();
+      return;
+    case kCmdPluginList:
+      ShowPluginList(Handle);
       return;
     case kCmdExit:
       Close();

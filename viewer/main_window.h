@@ -48,6 +48,8 @@ public:
   // Runs one command id from a key or the menu; ids that need a picture do
   // nothing without one.
   void DoCommand(int32_t id);
+  // The About box, owned by the window.
+  void ShowAbout();
 
 private:
   void ClientSize(int32_t& width, int32_t& height) const;

@@ -1,10 +1,11 @@
 #include "viewer/texts.h"
 
-std::string GroupDigits(int32_t n) {
-  // Group the digits only, so a sign never gets a comma of its own.
-  int64_t value = n;
-  std::string digits = std::to_string(value < 0 ? -value : value);
-  std::string out = value < 0 ? "-" : "";
+std::string GroupDigits(int64_t n) {
+  // Group the digits only, so a sign never gets a comma of its own; the
+  // magnitude is unsigned, so INT64_MIN has one too.
+  const uint64_t magnitude = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+  std::string digits = std::to_string(magnitude);
+  std::string out = n < 0 ? "-" : "";
   const size_t length = digits.size();
   for (size_t i = 1; i <= length; ++i) {
     out.push_back(digits[i - 1]);

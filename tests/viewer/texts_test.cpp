@@ -6,10 +6,11 @@
 
 TEST(GroupDigits, CommasBetweenGroupsOfThree) {
   struct Case {
-    int32_t n;
+    int64_t n;
     const char* text;
   } cases[] = {{0, "0"},         {100, "100"},         {999, "999"},         {1000, "1,000"},
                {123456, "123,456"}, {16777216, "16,777,216"}, {INT32_MAX, "2,147,483,647"},
+               {int64_t{1} << 31, "2,147,483,648"}, {INT64_MIN, "-9,223,372,036,854,775,808"},
                {-100, "-100"},   {-1000, "-1,000"}};
   for (const auto& c : cases) EXPECT_EQ(GroupDigits(c.n), c.text) << c.n;
 }

@@ -1,0 +1,106 @@
+#include "viewer/info_dialog_win.h"
+
+#include <cstring>
+#include <string>
+
+#include "app/globals.h"
+#include "image/img.h"
+#include "util/sutil_win.h"
+#include "viewer/info_texts.h"
+#include "viewer/texts_win.h"
+
+namespace {
+
+FILETIME ToFiletime(const FileTime& t) { return FILETIME{t.dwLowDateTime, t.dwHighDateTime}; }
+
+// The member's folder inside its archive: its name without the last
+// component, with the separator before it; empty at the archive's root.
+std::string MemberFolder(const std::string& member) {
+  const std::string name = NameOf(member);
+  if (name.size() > member.size() || member.compare(member.size() - name.size(), name.size(), name) != 0) return "";
+  return member.substr(0, member.size() - name.size());
+}
+
+// The icon the shell associates with the file. The call may write the path
+// of the icon's file back, so it gets a buffer of its own.
+HICON AssociatedIcon(const std::string& file) {
+  char path[MAX_PATH] = {};
+  if (file.empty() || file.size() >= sizeof path) return nullptr;
+  std::memcpy(path, file.c_str(), file.size() + 1);
+  WORD index = 0;
+  return ExtractAssociatedIconA(GetModuleHandleA(nullptr), path, &index);
+}
+
+void Fill(HWND dialog) {
+  SetDlgItemTextA(dialog, kInfoName, NameOf(Img.FileName).c_str());
+  InfoIcon.reset();
+  const bool member = !CurrentArchive.empty();
+  const std::string location = member ? CurrentArchive + "/" + MemberFolder(Img.FileName) : FolderOf(Img.FileName);
+  InfoIcon.reset(AssociatedIcon(member ? CurrentArchive : Img.FileName));
+  SetDlgItemTextA(dialog, kInfoLocation, location.c_str());
+  SetDlgItemTextA(dialog, kInfoLabels, InfoLabelsText().c_str());
+  const TInfoTimes times{FileTimeText(ToFiletime(Img.CreationTime)), FileTimeText(ToFiletime(Img.LastWriteTime)),
+                         FileTimeText(ToFiletime(Img.LastAccessTime))};
+  SetDlgItemTextA(dialog, kInfoValues, InfoValuesText(Img, times).c_str());
+  EnableWindow(GetDlgItem(dialog, kInfoTextCaption), !Img.TextInfo.empty());
+  SetDlgItemTextA(dialog, kInfoText, Img.TextInfo.c_str());
+  InvalidateRect(dialog, nullptr, TRUE);  // the icon is drawn again on the erased background
+}
+
+void PaintIcon(HWND dialog) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(dialog, &paint);
+  if (dc && InfoIcon) {
+    const POINT at = InfoIconPosition();
+    DrawIcon(dc, at.x, at.y, InfoIcon.get());
+  }
+  EndPaint(dialog, &paint);
+}
+
+INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      Fill(dialog);
+      return TRUE;
+    case WM_PAINT:
+      PaintIcon(dialog);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+      return TRUE;
+    case WM_CLOSE:
+      InfoIcon.reset();
+      DestroyWindow(dialog);
+      return TRUE;
+    case WM_DESTROY:
+      // Also when the dialog goes away with its owner, without a close.
+      InfoIcon.reset();
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+POINT InfoIconPosition() {
+  const LONG units = GetDialogBaseUnits();
+  return POINT{LOWORD(units) * 700 / 400, HIWORD(units) * 700 / 800};
+}
+
+INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  // Nothing may unwind into the dialog manager.
+  try {
+    return Handle(dialog, message, wParam);
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+void OpenInfoDialog(HWND owner) {
+  if (InfoDialog && IsWindow(InfoDialog)) {
+    if (IsWindowVisible(InfoDialog)) return;
+    DestroyWindow(InfoDialog);
+  }
+  InfoDialog = CreateDialogParamA(GetModuleHandleA(nullptr), "INFODIALOG", owner, InfoDialogProc, 0);
+}

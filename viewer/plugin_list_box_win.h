@@ -1,0 +1,7 @@
+#pragma once
+#include <windows.h>
+
+// The "Plug-in List" box owned by owner: every catalogue entry with the
+// description its DLL gives, "(not found)" for one that does not load or
+// exports no GetPluginInfo. Each DLL is loaded for its line only.
+void ShowPluginList(HWND owner);
