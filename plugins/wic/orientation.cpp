@@ -47,30 +47,54 @@ int ExifOrientation(const uint8_t* tiff, size_t size) {
   return 1;
 }
 
+// The frame headers of every coding process (not DHT C4, JPG C8 or DAC CC).
+bool IsFrameHeader(uint8_t marker) {
+  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+uint16_t Big16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+void ReadJfifDensity(const uint8_t* body, size_t size, JpegFacts& facts) {
+  if (size < 12 || std::memcmp(body, "JFIF\0", 5) != 0) return;
+  const int units = body[7];
+  const double perInch = units == 1 ? 1.0 : units == 2 ? 2.54 : 0.0;
+  facts.DotsPerInchX = static_cast<uint16_t>(Big16(body + 8) * perInch + 0.5);
+  facts.DotsPerInchY = static_cast<uint16_t>(Big16(body + 10) * perInch + 0.5);
+}
+
 }  // namespace
 
-int JpegOrientation(const uint8_t* data, size_t size) {
-  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return 1;
+bool ReadJpegFacts(const uint8_t* data, size_t size, JpegFacts& facts) {
+  facts = JpegFacts{};
+  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
+  bool frame = false;
   size_t at = 2;
   while (at + 4 <= size) {
-    if (data[at] != 0xFF) return 1;
+    if (data[at] != 0xFF) return false;
     const uint8_t marker = data[at + 1];
     if (marker == 0xFF) {  // fill byte
       ++at;
       continue;
     }
-    // Start of scan or end of image: the Exif block comes before both.
-    if (marker == 0xDA || marker == 0xD9) return 1;
-    const size_t length = static_cast<size_t>(data[at + 2] << 8 | data[at + 3]);
-    if (length < 2 || at + 2 + length > size) return 1;
+    // Start of scan or end of image: the blocks read here come before both.
+    if (marker == 0xDA || marker == 0xD9) return frame;
+    const size_t length = Big16(data + at + 2);
+    if (length < 2 || at + 2 + length > size) return false;
     const uint8_t* body = data + at + 4;
     const size_t bodySize = length - 2;
     if (marker == 0xE1 && bodySize >= 6 && std::memcmp(body, "Exif\0\0", 6) == 0) {
-      return ExifOrientation(body + 6, bodySize - 6);
+      facts.Orientation = ExifOrientation(body + 6, bodySize - 6);
+    } else if (marker == 0xE0) {
+      ReadJfifDensity(body, bodySize, facts);
+    } else if (IsFrameHeader(marker) && !frame && bodySize >= 6) {
+      facts.Height = Big16(body + 1);
+      facts.Width = Big16(body + 3);
+      facts.Components = body[5];
+      frame = facts.Width > 0 && facts.Height > 0;
     }
     at += 2 + length;
   }
-  return 1;
+  return false;
 }
 
 void ApplyOrientation(int orientation, const uint8_t* source, uint32_t width, uint32_t height, int bits,

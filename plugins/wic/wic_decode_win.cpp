@@ -147,6 +147,30 @@ int32_t PixelSource(OpenPicture& p, ComPtr<IWICBitmapSource>& source, PixelLayou
   return kSpiSuccess;
 }
 
+// Rows the codec gives exactly as the DIB holds them are fetched straight
+// into their place, one at a time (the block is bottom-up).
+bool SameRows(PixelLayout layout, const DibPlan& plan) {
+  return (layout == PixelLayout::Bgr24 && plan.Bits == 24) || (layout == PixelLayout::Bgra32 && plan.Bits == 32) ||
+         ((layout == PixelLayout::Gray8 || layout == PixelLayout::Indexed8) && plan.Bits == 8);
+}
+
+int32_t CopyRows(OpenPicture& p, IWICBitmapSource* source, const DibPlan& plan, const DecodeProgress& progress,
+                 uint8_t* bits) {
+  const uint32_t w = p.Width, h = p.Height;
+  const size_t stride = DibStride(w, plan.Bits);
+  const uint32_t stripRows = static_cast<uint32_t>(stride >= kStripBytes ? 1 : kStripBytes / stride);
+  if (progress && !progress(0, h)) return kSpiCancelled;
+  for (uint32_t y = 0; y < h; ++y) {
+    const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(w), 1};
+    if (FAILED(source->CopyPixels(&rect, static_cast<UINT>(stride), static_cast<UINT>(stride),
+                                  bits + static_cast<size_t>(h - 1 - y) * stride))) {
+      return kSpiBrokenData;
+    }
+    if (progress && ((y + 1) % stripRows == 0 || y + 1 == h) && !progress(y + 1, h)) return kSpiCancelled;
+  }
+  return kSpiSuccess;
+}
+
 // The pixels in a bottom-up block of the plan's depth, strip by strip.
 int32_t ReadRows(OpenPicture& p, IWICBitmapSource* source, PixelLayout layout, const std::vector<uint32_t>& palette,
                  const DibPlan& plan, const DecodeProgress& progress, uint8_t* bits) {
@@ -217,6 +241,18 @@ int32_t Upright(int orientation, uint32_t& width, uint32_t& height, int bitsPerP
 }  // namespace
 
 int32_t ReadPictureFacts(const uint8_t* image, size_t size, PictureFacts& facts) {
+  // A JPEG's headers say it all. Some codecs decode the whole picture when
+  // they open it, which would be done twice, as hosts ask for the facts first.
+  JpegFacts jpeg;
+  if (image && ReadJpegFacts(image, size, jpeg)) {
+    const bool swap = SwapsSides(jpeg.Orientation);
+    facts.Width = swap ? jpeg.Height : jpeg.Width;
+    facts.Height = swap ? jpeg.Width : jpeg.Height;
+    facts.SourceBits = jpeg.Components * 8;
+    facts.DpiX = swap ? jpeg.DotsPerInchY : jpeg.DotsPerInchX;
+    facts.DpiY = swap ? jpeg.DotsPerInchX : jpeg.DotsPerInchY;
+    return kSpiSuccess;
+  }
   OpenPicture p;
   if (int32_t code = Open(image, size, p)) return code;
   const bool swap = SwapsSides(p.Orientation);
@@ -249,7 +285,9 @@ int32_t DecodePictureBlocks(const uint8_t* image, size_t size, const DecodeProgr
     LockedLocal lock(bits.get());
     if (!lock.get()) return kSpiMemoryError;
     auto* pixels = static_cast<uint8_t*>(lock.get());
-    if (int32_t code = ReadRows(p, source.get(), layout, palette, plan, progress, pixels)) return code;
+    const int32_t code = SameRows(layout, plan) ? CopyRows(p, source.get(), plan, progress, pixels)
+                                                : ReadRows(p, source.get(), layout, palette, plan, progress, pixels);
+    if (code != kSpiSuccess) return code;
     // A picture that could have had transparency but has none is opaque.
     if (plan.Bits == 32 && AllOpaque(pixels, p.Width, p.Height)) {
       Compact32To24(pixels, p.Width, p.Height);

@@ -1,0 +1,163 @@
+// Times opening a 24-megapixel photo (a 6000 x 4000 JPEG made here by the
+// system's encoder) through the picture plug-in as the program opens it:
+// probe (load, version, IsSupported) and DecodePicture from memory. Against
+// GetPicture alone with the plug-in already loaded, and against the system
+// decoder writing the same pixels into a fresh block (what the plug-in must
+// hand out) and into a buffer used before.
+#include <windows.h>
+#include <wincodec.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench/bench_timing.h"
+#include "plugins/spi_api.h"
+#include "plugins/spi_util.h"
+
+namespace {
+
+constexpr UINT kWidth = 6000, kHeight = 4000;
+
+template <typename T>
+struct Released {
+  T* p = nullptr;
+  ~Released() {
+    if (p) p->Release();
+  }
+};
+
+// Smooth light and shade with a little grain, so the file is photo-sized.
+std::string MakeJpeg() {
+  Released<IWICImagingFactory> factory;
+  Released<IStream> stream;
+  Released<IWICBitmapEncoder> encoder;
+  Released<IWICBitmapFrameEncode> frame;
+  Released<IPropertyBag2> options;
+  CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                   reinterpret_cast<void**>(&factory.p));
+  CreateStreamOnHGlobal(nullptr, TRUE, &stream.p);
+  factory.p->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder.p);
+  encoder.p->Initialize(stream.p, WICBitmapEncoderNoCache);
+  encoder.p->CreateNewFrame(&frame.p, &options.p);
+  frame.p->Initialize(options.p);
+  frame.p->SetSize(kWidth, kHeight);
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  frame.p->SetPixelFormat(&format);
+  std::vector<BYTE> row(kWidth * 3);
+  uint32_t seed = 1;
+  for (UINT y = 0; y < kHeight; ++y) {
+    for (UINT x = 0; x < kWidth; ++x) {
+      seed = seed * 1664525 + 1013904223;
+      const int grain = static_cast<int>(seed >> 28) - 8;
+      row[x * 3] = static_cast<BYTE>(std::clamp(static_cast<int>(x * 255 / kWidth) + grain, 0, 255));
+      row[x * 3 + 1] = static_cast<BYTE>(std::clamp(static_cast<int>(y * 255 / kHeight) + grain, 0, 255));
+      row[x * 3 + 2] = static_cast<BYTE>(std::clamp(128 + static_cast<int>((x ^ y) % 64) + grain, 0, 255));
+    }
+    frame.p->WritePixels(1, kWidth * 3, kWidth * 3, row.data());
+  }
+  frame.p->Commit();
+  encoder.p->Commit();
+  HGLOBAL memory = nullptr;
+  GetHGlobalFromStream(stream.p, &memory);
+  STATSTG facts{};
+  stream.p->Stat(&facts, STATFLAG_NONAME);
+  std::string bytes(static_cast<size_t>(facts.cbSize.QuadPart), '\0');
+  memcpy(bytes.data(), GlobalLock(memory), bytes.size());
+  GlobalUnlock(memory);
+  return bytes;
+}
+
+void SystemDecode(const std::string& jpeg, BYTE* pixels) {
+  Released<IWICImagingFactory> factory;
+  Released<IWICStream> stream;
+  Released<IWICBitmapDecoder> decoder;
+  Released<IWICBitmapFrameDecode> frame;
+  CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                   reinterpret_cast<void**>(&factory.p));
+  factory.p->CreateStream(&stream.p);
+  stream.p->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(jpeg.data())),
+                                 static_cast<DWORD>(jpeg.size()));
+  factory.p->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, &decoder.p);
+  decoder.p->GetFrame(0, &frame.p);
+  const UINT stride = (kWidth * 3 + 3) / 4 * 4;
+  frame.p->CopyPixels(nullptr, stride, stride * kHeight, pixels);
+}
+
+std::string PluginPath() {
+  char exe[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, exe, sizeof exe);
+  std::string path = exe;
+  path.resize(path.rfind('\\'));  // bench
+  path.resize(path.rfind('\\'));  // the build folder
+  return path + "\\companions\\orvwic" ORV_PLUGIN_SUFFIX;
+}
+
+}  // namespace
+
+int main() {
+  std::string jpeg;
+  if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    jpeg = MakeJpeg();
+    CoUninitialize();
+  }
+  if (jpeg.empty()) {
+    std::printf("the system has no JPEG encoder\n");
+    return 1;
+  }
+  const std::string plugin = PluginPath();
+  std::printf("%u x %u JPEG, %.1f MB; plug-in %s\n", kWidth, kHeight, jpeg.size() / 1048576.0, plugin.c_str());
+  const auto* image = reinterpret_cast<const uint8_t*>(jpeg.data());
+  uint8_t header[kSpiHeaderSize] = {};
+  memcpy(header, image, sizeof header);
+
+  int32_t failures = 0;
+  const double probe = MedianMs(5, [&] {
+    ModuleHandle module;
+    if (ProbePlugin(plugin, "photo.jpg", header, module) != kPluginPicture) ++failures;
+  });
+  const double open = MedianMs(5, [&] {
+    ModuleHandle module;
+    TDecodedPicture picture;
+    if (ProbePlugin(plugin, "photo.jpg", header, module) != kPluginPicture ||
+        DecodePicture(module.get(), image, jpeg.size(), picture) != 0) {
+      ++failures;
+      return;
+    }
+    LocalUnlock(static_cast<HLOCAL>(picture.BitsHandle));
+    LocalFree(static_cast<HLOCAL>(picture.BitsHandle));
+  });
+  ModuleHandle loaded = LoadPluginModule(plugin);
+  auto getPicture = GetExport<SpiGetPictureProc>(loaded.get(), "GetPicture");
+  const double decode = MedianMs(5, [&] {
+    HLOCAL info = nullptr, bits = nullptr;
+    if (!getPicture || getPicture(jpeg.data(), static_cast<LONG_PTR>(jpeg.size()), kSpiInputMemory, &info, &bits,
+                                  nullptr, 0) != 0) {
+      ++failures;
+    }
+    LocalFree(info);
+    LocalFree(bits);
+  });
+  std::vector<BYTE> pixels(static_cast<size_t>((kWidth * 3 + 3) / 4 * 4) * kHeight);
+  const double system = MedianMs(5, [&] {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    SystemDecode(jpeg, pixels.data());
+    CoUninitialize();
+  });
+  // A block the size of the picture, fresh each time as the plug-in's is.
+  const double fresh = MedianMs(5, [&] {
+    LocalMemory block(LocalAlloc(LMEM_MOVEABLE, pixels.size()));
+    LockedLocal lock(block.get());
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    SystemDecode(jpeg, static_cast<BYTE*>(lock.get()));
+    CoUninitialize();
+  });
+  if (failures) std::printf("%d calls failed\n", failures);
+  std::printf("open through the plug-in (probe + DecodePicture): %7.1f ms (%.2fx the system decoder, fresh block)\n",
+              open, open / fresh);
+  std::printf("  of which the probe (load, version, IsSupported):  %7.1f ms\n", probe);
+  std::printf("GetPicture, plug-in loaded:                       %7.1f ms\n", decode);
+  std::printf("system decoder into a fresh block:                %7.1f ms\n", fresh);
+  std::printf("system decoder into a buffer used before:         %7.1f ms\n", system);
+  return failures ? 1 : 0;
+}
