@@ -77,6 +77,23 @@ TEST(JpegOrientation, FoundInTheExifBlockBeforeTheScan) {
   for (const auto& c : cases) EXPECT_EQ(Orientation(c.jpeg), c.orientation) << c.what;
 }
 
+TEST(JpegFacts, TheFrameHeaderAndTheJfifDensity) {
+  const std::string frame = Segment(0xC2, std::string("\x08\x01\x2C\x02\x58\x03", 6) + std::string(9, '\0'));
+  const std::string jfif = Segment(0xE0, std::string("JFIF\0\1\2\2\0\x76\0\x3B\0\0", 14));  // per cm
+  const std::string scan = Segment(0xDA, "scan");
+  JpegFacts facts;
+  const std::string jpeg = "\xFF\xD8" + jfif + Segment(0xC4, "tables") + frame + scan;
+  ASSERT_TRUE(ReadJpegFacts(reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size(), facts));
+  EXPECT_EQ(facts.Width, 600u);
+  EXPECT_EQ(facts.Height, 300u);
+  EXPECT_EQ(facts.Components, 3);
+  EXPECT_EQ(facts.DotsPerInchX, 300);  // 118 per cm
+  EXPECT_EQ(facts.DotsPerInchY, 150);
+  EXPECT_EQ(facts.Orientation, 1);
+  const std::string noFrame = "\xFF\xD8" + jfif + scan;
+  EXPECT_FALSE(ReadJpegFacts(reinterpret_cast<const uint8_t*>(noFrame.data()), noFrame.size(), facts));
+}
+
 TEST(ApplyOrientation, EveryOrientationShowsThePictureAsTaken) {
   // A 3 x 2 picture stored with the orientation's transform; each pixel's
   // value is its upright position, so the result must read 0, 1, 2, ...

@@ -160,6 +160,9 @@ TEST(WicJpeg, ClosePictureStandingUprightInEveryOrientation) {
                     static_cast<uint8_t>(200 - column * 30 - row * 20));
   };
   const uint32_t w = kColumns * kCell, h = kRows * kCell;
+  ModuleHandle plugin = LoadPluginModule(CompanionDll("orvwic"));
+  auto pictureInfo = GetExport<SpiGetPictureInfoProc>(plugin.get(), "GetPictureInfo");
+  ASSERT_NE(pictureInfo, nullptr);
   for (int orientation = 1; orientation <= 8; ++orientation) {
     // The stored picture: where its first row and column show, per orientation.
     const bool turned = orientation >= 5;
@@ -185,7 +188,12 @@ TEST(WicJpeg, ClosePictureStandingUprightInEveryOrientation) {
     ASSERT_FALSE(jpeg.empty());
     for (bool bigEndian : {false, true}) {
       SCOPED_TRACE(testing::Message() << "orientation " << orientation << (bigEndian ? " MM" : " II"));
-      const Decoded d = DecodeThroughHost(WithOrientation(jpeg, orientation, bigEndian));
+      const std::string photo = WithOrientation(jpeg, orientation, bigEndian);
+      SpiPictureInfo info{};
+      ASSERT_EQ(pictureInfo(photo.data(), static_cast<LONG_PTR>(photo.size()), kSpiInputMemory, &info), 0);
+      EXPECT_EQ(info.Width, static_cast<int32_t>(w));
+      EXPECT_EQ(info.Height, static_cast<int32_t>(h));
+      const Decoded d = DecodeThroughHost(photo);
       ASSERT_EQ(d.Code, 0);
       EXPECT_EQ(d.ColorBits, 24);
       ASSERT_EQ(d.Dib.Width(), static_cast<int>(w));
