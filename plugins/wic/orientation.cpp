@@ -58,8 +58,13 @@ void ReadJfifDensity(const uint8_t* body, size_t size, JpegFacts& facts) {
   if (size < 12 || std::memcmp(body, "JFIF\0", 5) != 0) return;
   const int units = body[7];
   const double perInch = units == 1 ? 1.0 : units == 2 ? 2.54 : 0.0;
-  facts.DotsPerInchX = static_cast<uint16_t>(Big16(body + 8) * perInch + 0.5);
-  facts.DotsPerInchY = static_cast<uint16_t>(Big16(body + 10) * perInch + 0.5);
+  // Dots per centimetre beyond 25800 are more per inch than the field holds.
+  auto inch = [&](uint16_t density) {
+    const double value = density * perInch + 0.5;
+    return static_cast<uint16_t>(value < 65535 ? value : 65535);
+  };
+  facts.DotsPerInchX = inch(Big16(body + 8));
+  facts.DotsPerInchY = inch(Big16(body + 10));
 }
 
 }  // namespace
