@@ -15,8 +15,9 @@ namespace {
 // Rows are fetched from the codec in strips of about this many bytes, so
 // that progress is reported and a cancel is seen while a large picture decodes.
 constexpr size_t kStripBytes = 1 << 20;
-// Pixel blocks above this are refused rather than attempted.
-constexpr uint64_t kMaxBlockBytes = 1ull << 30;
+// Pictures of more pixels are refused rather than attempted: their 32-bit
+// block would exceed 1 GB.
+constexpr uint64_t kMaxPixels = 1ull << 28;
 
 const struct {
   const GUID* format;
@@ -210,8 +211,10 @@ int32_t MakeInfoBlock(uint32_t width, uint32_t height, const DibPlan& plan, doub
   header.biPlanes = 1;
   header.biBitCount = static_cast<uint16_t>(plan.Bits);
   header.biSizeImage = static_cast<uint32_t>(DibStride(width, plan.Bits) * height);
-  header.biXPelsPerMeter = static_cast<int32_t>(dpiX / 0.0254 + 0.5);
-  header.biYPelsPerMeter = static_cast<int32_t>(dpiY / 0.0254 + 0.5);
+  // A codec's resolution may be anything, not a number included.
+  auto perMetre = [](double dpi) { return dpi > 0 && dpi < 1e6 ? static_cast<int32_t>(dpi / 0.0254 + 0.5) : 0; };
+  header.biXPelsPerMeter = perMetre(dpiX);
+  header.biYPelsPerMeter = perMetre(dpiY);
   header.biClrUsed = static_cast<uint32_t>(plan.Palette.size());
   std::memcpy(lock.get(), &header, sizeof header);
   if (!plan.Palette.empty()) {
@@ -275,10 +278,10 @@ int32_t DecodePictureBlocks(const uint8_t* image, size_t size, const DecodeProgr
   PixelLayout layout{};
   std::vector<uint32_t> palette;
   if (int32_t code = PixelSource(p, source, layout, palette)) return code;
+  // Checked before any row size is worked out, which could not overflow then.
+  if (static_cast<uint64_t>(p.Width) * p.Height > kMaxPixels) return kSpiNoMemory;
   DibPlan plan = PlanDib(layout, palette);
-  const uint64_t blockSize = static_cast<uint64_t>(DibStride(p.Width, plan.Bits)) * p.Height;
-  if (blockSize > kMaxBlockBytes) return kSpiNoMemory;
-  bits.reset(LocalAlloc(LMEM_MOVEABLE, static_cast<SIZE_T>(blockSize)));
+  bits.reset(LocalAlloc(LMEM_MOVEABLE, DibStride(p.Width, plan.Bits) * p.Height));
   if (!bits) return kSpiNoMemory;
   bool compacted = false;
   {

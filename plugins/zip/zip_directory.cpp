@@ -122,7 +122,8 @@ bool ReadExtras(const uint8_t* extra, size_t size, uint32_t size32, uint32_t com
   return zip64Seen || (size32 != 0xFFFFFFFF && compressed32 != 0xFFFFFFFF && offset32 != 0xFFFFFFFF);
 }
 
-int32_t ReadEntries(const std::vector<uint8_t>& directory, uint64_t bias, uint64_t declared, uint64_t sourceSize,
+// Every member's local header lies in front of the directory.
+int32_t ReadEntries(const std::vector<uint8_t>& directory, uint64_t bias, uint64_t declared, uint64_t directoryStart,
                     std::vector<ZipMember>& members) {
   size_t at = 0;
   while (at < directory.size()) {
@@ -155,7 +156,7 @@ int32_t ReadEntries(const std::vector<uint8_t>& directory, uint64_t bias, uint64
     }
     if (m.HeaderOffset > UINT64_MAX - bias) return kSpiBrokenData;
     m.HeaderOffset += bias;
-    if (m.HeaderOffset >= sourceSize) return kSpiBrokenData;
+    if (m.HeaderOffset >= directoryStart) return kSpiBrokenData;
     members.push_back(std::move(m));
     at += total;
   }
