@@ -14,36 +14,30 @@
 #include "bench/bench_timing.h"
 #include "plugins/spi_api.h"
 #include "plugins/spi_util.h"
+#include "plugins/wic/com_win.h"
 
 namespace {
 
 constexpr UINT kWidth = 6000, kHeight = 4000;
 
-template <typename T>
-struct Released {
-  T* p = nullptr;
-  ~Released() {
-    if (p) p->Release();
-  }
-};
 
 // Smooth light and shade with a little grain, so the file is photo-sized.
 std::string MakeJpeg() {
-  Released<IWICImagingFactory> factory;
-  Released<IStream> stream;
-  Released<IWICBitmapEncoder> encoder;
-  Released<IWICBitmapFrameEncode> frame;
-  Released<IPropertyBag2> options;
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IStream> stream;
+  ComPtr<IWICBitmapEncoder> encoder;
+  ComPtr<IWICBitmapFrameEncode> frame;
+  ComPtr<IPropertyBag2> options;
   CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                   reinterpret_cast<void**>(&factory.p));
-  CreateStreamOnHGlobal(nullptr, TRUE, &stream.p);
-  factory.p->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder.p);
-  encoder.p->Initialize(stream.p, WICBitmapEncoderNoCache);
-  encoder.p->CreateNewFrame(&frame.p, &options.p);
-  frame.p->Initialize(options.p);
-  frame.p->SetSize(kWidth, kHeight);
+                   reinterpret_cast<void**>(factory.put()));
+  CreateStreamOnHGlobal(nullptr, TRUE, stream.put());
+  factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.put());
+  encoder->Initialize(stream.get(), WICBitmapEncoderNoCache);
+  encoder->CreateNewFrame(frame.put(), options.put());
+  frame->Initialize(options.get());
+  frame->SetSize(kWidth, kHeight);
   WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  frame.p->SetPixelFormat(&format);
+  frame->SetPixelFormat(&format);
   std::vector<BYTE> row(kWidth * 3);
   uint32_t seed = 1;
   for (UINT y = 0; y < kHeight; ++y) {
@@ -54,14 +48,14 @@ std::string MakeJpeg() {
       row[x * 3 + 1] = static_cast<BYTE>(std::clamp(static_cast<int>(y * 255 / kHeight) + grain, 0, 255));
       row[x * 3 + 2] = static_cast<BYTE>(std::clamp(128 + static_cast<int>((x ^ y) % 64) + grain, 0, 255));
     }
-    frame.p->WritePixels(1, kWidth * 3, kWidth * 3, row.data());
+    frame->WritePixels(1, kWidth * 3, kWidth * 3, row.data());
   }
-  frame.p->Commit();
-  encoder.p->Commit();
+  frame->Commit();
+  encoder->Commit();
   HGLOBAL memory = nullptr;
-  GetHGlobalFromStream(stream.p, &memory);
+  GetHGlobalFromStream(stream.get(), &memory);
   STATSTG facts{};
-  stream.p->Stat(&facts, STATFLAG_NONAME);
+  stream->Stat(&facts, STATFLAG_NONAME);
   std::string bytes(static_cast<size_t>(facts.cbSize.QuadPart), '\0');
   memcpy(bytes.data(), GlobalLock(memory), bytes.size());
   GlobalUnlock(memory);
@@ -69,19 +63,19 @@ std::string MakeJpeg() {
 }
 
 void SystemDecode(const std::string& jpeg, BYTE* pixels) {
-  Released<IWICImagingFactory> factory;
-  Released<IWICStream> stream;
-  Released<IWICBitmapDecoder> decoder;
-  Released<IWICBitmapFrameDecode> frame;
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICStream> stream;
+  ComPtr<IWICBitmapDecoder> decoder;
+  ComPtr<IWICBitmapFrameDecode> frame;
   CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                   reinterpret_cast<void**>(&factory.p));
-  factory.p->CreateStream(&stream.p);
-  stream.p->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(jpeg.data())),
+                   reinterpret_cast<void**>(factory.put()));
+  factory->CreateStream(stream.put());
+  stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(jpeg.data())),
                                  static_cast<DWORD>(jpeg.size()));
-  factory.p->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, &decoder.p);
-  decoder.p->GetFrame(0, &frame.p);
+  factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put());
+  decoder->GetFrame(0, frame.put());
   const UINT stride = (kWidth * 3 + 3) / 4 * 4;
-  frame.p->CopyPixels(nullptr, stride, stride * kHeight, pixels);
+  frame->CopyPixels(nullptr, stride, stride * kHeight, pixels);
 }
 
 std::string PluginPath() {
@@ -97,9 +91,9 @@ std::string PluginPath() {
 
 int main() {
   std::string jpeg;
-  if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+  {
+    ComScope com;
     jpeg = MakeJpeg();
-    CoUninitialize();
   }
   if (jpeg.empty()) {
     std::printf("the system has no JPEG encoder\n");
@@ -140,17 +134,15 @@ int main() {
   });
   std::vector<BYTE> pixels(static_cast<size_t>((kWidth * 3 + 3) / 4 * 4) * kHeight);
   const double system = MedianMs(5, [&] {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ComScope com;
     SystemDecode(jpeg, pixels.data());
-    CoUninitialize();
   });
   // A block the size of the picture, fresh each time as the plug-in's is.
   const double fresh = MedianMs(5, [&] {
     LocalMemory block(LocalAlloc(LMEM_MOVEABLE, pixels.size()));
     LockedLocal lock(block.get());
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ComScope com;
     SystemDecode(jpeg, static_cast<BYTE*>(lock.get()));
-    CoUninitialize();
   });
   if (failures) std::printf("%d calls failed\n", failures);
   std::printf("open through the plug-in (probe + DecodePicture): %7.1f ms (%.2fx the system decoder, fresh block)\n",

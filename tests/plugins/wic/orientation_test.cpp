@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "exif_positions.h"
 #include "plugins/wic/dib_pixels.h"
 #include "plugins/wic/orientation.h"
 
@@ -103,21 +104,11 @@ TEST(ApplyOrientation, EveryOrientationShowsThePictureAsTaken) {
     for (int orientation = 1; orientation <= 8; ++orientation) {
       const bool turned = orientation >= 5;
       const uint32_t sw = turned ? h : w, sh = turned ? w : h;
-      // Where the stored first row and column show, as the Exif definition puts it.
       std::vector<uint8_t> stored(DibStride(sw, bits) * sh, 0xEE);
       for (uint32_t sy = 0; sy < sh; ++sy) {
         for (uint32_t sx = 0; sx < sw; ++sx) {
-          uint32_t x = sx, y = sy;
-          switch (orientation) {
-            case 2: x = w - 1 - sx; break;
-            case 3: x = w - 1 - sx; y = h - 1 - sy; break;
-            case 4: y = h - 1 - sy; break;
-            case 5: x = sy; y = sx; break;
-            case 6: x = w - 1 - sy; y = sx; break;
-            case 7: x = w - 1 - sy; y = h - 1 - sx; break;
-            case 8: x = sy; y = h - 1 - sx; break;
-            default: break;
-          }
+          uint32_t x = 0, y = 0;
+          UprightPosition(orientation, w, h, sx, sy, x, y);
           uint8_t* p = &stored[(sh - 1 - sy) * DibStride(sw, bits) + sx * step];
           for (size_t k = 0; k < step; ++k) p[k] = static_cast<uint8_t>(y * w + x + 16 * k);
         }

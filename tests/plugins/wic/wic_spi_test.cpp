@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "companion_test_util.h"
+#include "exif_positions.h"
 #include "framework/handles.h"
 #include "plugin_test_util.h"
 #include "plugins/companion/spi_codes.h"
@@ -164,23 +165,13 @@ TEST(WicJpeg, ClosePictureStandingUprightInEveryOrientation) {
   auto pictureInfo = GetExport<SpiGetPictureInfoProc>(plugin.get(), "GetPictureInfo");
   ASSERT_NE(pictureInfo, nullptr);
   for (int orientation = 1; orientation <= 8; ++orientation) {
-    // The stored picture: where its first row and column show, per orientation.
     const bool turned = orientation >= 5;
     const uint32_t sw = turned ? h : w, sh = turned ? w : h;
     std::vector<Argb> stored(static_cast<size_t>(sw) * sh);
     for (uint32_t sy = 0; sy < sh; ++sy) {
       for (uint32_t sx = 0; sx < sw; ++sx) {
-        uint32_t x = sx, y = sy;
-        switch (orientation) {
-          case 2: x = w - 1 - sx; break;
-          case 3: x = w - 1 - sx; y = h - 1 - sy; break;
-          case 4: y = h - 1 - sy; break;
-          case 5: x = sy; y = sx; break;                  // row 0 left, column 0 top
-          case 6: x = w - 1 - sy; y = sx; break;          // row 0 right, column 0 top
-          case 7: x = w - 1 - sy; y = h - 1 - sx; break;  // row 0 right, column 0 bottom
-          case 8: x = sy; y = h - 1 - sx; break;          // row 0 left, column 0 bottom
-          default: break;
-        }
+        uint32_t x = 0, y = 0;
+        UprightPosition(orientation, w, h, sx, sy, x, y);
         stored[static_cast<size_t>(sy) * sw + sx] = colour(x / kCell, y / kCell);
       }
     }

@@ -2,37 +2,27 @@
 
 #include <cstring>
 
-namespace {
-
-template <typename T>
-struct Released {
-  T* p = nullptr;
-  ~Released() {
-    if (p) p->Release();
-  }
-};
-
-}  // namespace
+#include "plugins/wic/com_win.h"
 
 namespace {
 
 std::string Encode(const GUID& container, uint32_t width, uint32_t height, const std::vector<Argb>& pixels) {
-  Released<IWICImagingFactory> factory;
-  Released<IStream> stream;
-  Released<IWICBitmapEncoder> encoder;
-  Released<IWICBitmapFrameEncode> frame;
-  Released<IPropertyBag2> options;
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IStream> stream;
+  ComPtr<IWICBitmapEncoder> encoder;
+  ComPtr<IWICBitmapFrameEncode> frame;
+  ComPtr<IPropertyBag2> options;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(&factory.p))) ||
-      FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream.p)) ||
-      FAILED(factory.p->CreateEncoder(container, nullptr, &encoder.p)) ||
-      FAILED(encoder.p->Initialize(stream.p, WICBitmapEncoderNoCache)) ||
-      FAILED(encoder.p->CreateNewFrame(&frame.p, &options.p)) || FAILED(frame.p->Initialize(options.p)) ||
-      FAILED(frame.p->SetSize(width, height))) {
+                              reinterpret_cast<void**>(factory.put()))) ||
+      FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) ||
+      FAILED(factory->CreateEncoder(container, nullptr, encoder.put())) ||
+      FAILED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) ||
+      FAILED(encoder->CreateNewFrame(frame.put(), options.put())) || FAILED(frame->Initialize(options.get())) ||
+      FAILED(frame->SetSize(width, height))) {
     return std::string();
   }
   WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  if (FAILED(frame.p->SetPixelFormat(&format)) || format != GUID_WICPixelFormat24bppBGR) return std::string();
+  if (FAILED(frame->SetPixelFormat(&format)) || format != GUID_WICPixelFormat24bppBGR) return std::string();
   const UINT stride = (width * 3 + 3) / 4 * 4;
   std::vector<BYTE> rows(static_cast<size_t>(stride) * height);
   for (uint32_t y = 0; y < height; ++y) {
@@ -44,13 +34,13 @@ std::string Encode(const GUID& container, uint32_t width, uint32_t height, const
       p[2] = static_cast<BYTE>(c >> 16);
     }
   }
-  if (FAILED(frame.p->WritePixels(height, stride, static_cast<UINT>(rows.size()), rows.data())) ||
-      FAILED(frame.p->Commit()) || FAILED(encoder.p->Commit())) {
+  if (FAILED(frame->WritePixels(height, stride, static_cast<UINT>(rows.size()), rows.data())) ||
+      FAILED(frame->Commit()) || FAILED(encoder->Commit())) {
     return std::string();
   }
   HGLOBAL memory = nullptr;
   STATSTG facts{};
-  if (FAILED(GetHGlobalFromStream(stream.p, &memory)) || FAILED(stream.p->Stat(&facts, STATFLAG_NONAME))) {
+  if (FAILED(GetHGlobalFromStream(stream.get(), &memory)) || FAILED(stream->Stat(&facts, STATFLAG_NONAME))) {
     return std::string();
   }
   std::string bytes(static_cast<size_t>(facts.cbSize.QuadPart), '\0');
@@ -62,10 +52,8 @@ std::string Encode(const GUID& container, uint32_t width, uint32_t height, const
 }  // namespace
 
 std::string EncodeWithSystem(const GUID& container, uint32_t width, uint32_t height, const std::vector<Argb>& pixels) {
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  std::string bytes = Encode(container, width, height, pixels);
-  if (SUCCEEDED(com)) CoUninitialize();
-  return bytes;
+  ComScope com;
+  return Encode(container, width, height, pixels);
 }
 
 std::string WithOrientation(const std::string& jpeg, int orientation, bool bigEndian) {

@@ -6,17 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "plugins/zip/zip_extract.h"
+#include "counting_sink.h"
 
 namespace {
-
-struct CountingSink final : ByteSink {
-  uint64_t Count = 0;
-  bool Write(const uint8_t*, size_t size) override {
-    Count += size;
-    return true;
-  }
-};
 
 void ReadAndExtract(const uint8_t* data, size_t size) {
   MemorySource source(data, size);

@@ -6,17 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "plugins/zip/zip_extract.h"
+#include "counting_sink.h"
 
 namespace {
-
-struct CountingSink final : ByteSink {
-  uint64_t Count = 0;
-  bool Write(const uint8_t*, size_t size) override {
-    Count += size;
-    return true;
-  }
-};
 
 void Put16(std::string& s, uint16_t v) { s.append({static_cast<char>(v), static_cast<char>(v >> 8)}); }
 void Put32(std::string& s, uint32_t v) {
