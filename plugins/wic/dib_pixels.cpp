@@ -95,7 +95,9 @@ DibPlan PlanDib(PixelLayout layout, const std::vector<uint32_t>& palette) {
   return plan;
 }
 
-size_t DibStride(uint32_t width, int bits) { return (static_cast<size_t>(width) * static_cast<size_t>(bits) + 31) / 32 * 4; }
+size_t DibStride(uint32_t width, int bits) {
+  return (static_cast<size_t>(width) * static_cast<size_t>(bits) + 31) / 32 * 4;
+}
 
 void ConvertRow(PixelLayout layout, const uint8_t* source, uint32_t width, const std::vector<uint32_t>& palette,
                 const DibPlan& plan, uint8_t* row) {

@@ -15,7 +15,8 @@ struct Reader {
   bool big;
   bool Has(size_t at, size_t n) const { return at <= size && n <= size - at; }
   uint16_t U16(size_t at) const {
-    return big ? static_cast<uint16_t>(data[at] << 8 | data[at + 1]) : static_cast<uint16_t>(data[at] | data[at + 1] << 8);
+    return big ? static_cast<uint16_t>(data[at] << 8 | data[at + 1])
+               : static_cast<uint16_t>(data[at] | data[at + 1] << 8);
   }
   uint32_t U32(size_t at) const {
     const uint32_t a = U16(at), b = U16(at + 2);
@@ -108,24 +109,66 @@ void ApplyOrientation(int orientation, const uint8_t* source, uint32_t width, ui
   const bool swap = SwapsSides(orientation);
   const uint32_t outWidth = swap ? height : width, outHeight = swap ? width : height;
   const size_t inStride = DibStride(width, bits), outStride = DibStride(outWidth, bits);
-  for (uint32_t y = 0; y < outHeight; ++y) {
-    // Rows counted from the top; the blocks store them from the bottom.
-    uint8_t* out = target + static_cast<size_t>(outHeight - 1 - y) * outStride;
-    for (uint32_t x = 0; x < outWidth; ++x) {
-      uint32_t sx = x, sy = y;
-      switch (orientation) {
-        case 2: sx = width - 1 - x; break;
-        case 3: sx = width - 1 - x; sy = height - 1 - y; break;
-        case 4: sy = height - 1 - y; break;
-        case 5: sx = y; sy = x; break;
-        case 6: sx = y; sy = height - 1 - x; break;
-        case 7: sx = width - 1 - y; sy = height - 1 - x; break;
-        case 8: sx = width - 1 - y; sy = x; break;
-        default: break;
+  // The source pixel of upright pixel (x, y), rows counted from the top:
+  // column ax*x + ay*y + a0, row bx*x + by*y + b0.
+  int64_t ax = 1, ay = 0, a0 = 0, bx = 0, by = 1, b0 = 0;
+  const int64_t lastColumn = static_cast<int64_t>(width) - 1, lastRow = static_cast<int64_t>(height) - 1;
+  switch (orientation) {
+    case 2:
+      ax = -1, a0 = lastColumn;
+      break;
+    case 3:
+      ax = -1, a0 = lastColumn, by = -1, b0 = lastRow;
+      break;
+    case 4:
+      by = -1, b0 = lastRow;
+      break;
+    case 5:
+      ax = 0, ay = 1, bx = 1, by = 0;
+      break;
+    case 6:
+      ax = 0, ay = 1, bx = -1, by = 0, b0 = lastRow;
+      break;
+    case 7:
+      ax = 0, ay = -1, a0 = lastColumn, bx = -1, by = 0, b0 = lastRow;
+      break;
+    case 8:
+      ax = 0, ay = -1, a0 = lastColumn, bx = 1, by = 0;
+      break;
+    default:
+      break;
+  }
+  // The blocks store rows from the bottom; along an upright row the source
+  // moves by a fixed distance.
+  const auto address = [&](int64_t column, int64_t row) {
+    return static_cast<ptrdiff_t>((lastRow - row) * static_cast<int64_t>(inStride) +
+                                  column * static_cast<int64_t>(step));
+  };
+  const ptrdiff_t along = address(ax, bx) - address(0, 0);
+  // In tiles, so that a quarter turn reads the source's rows while they are
+  // still in the cache rather than one pixel of each row at a time.
+  constexpr uint32_t kTile = 64;
+  for (uint32_t top = 0; top < outHeight; top += kTile) {
+    const uint32_t bottom = top + kTile < outHeight ? top + kTile : outHeight;
+    for (uint32_t left = 0; left < outWidth; left += kTile) {
+      const uint32_t right = left + kTile < outWidth ? left + kTile : outWidth;
+      for (uint32_t y = top; y < bottom; ++y) {
+        uint8_t* out = target + static_cast<size_t>(outHeight - 1 - y) * outStride + left * step;
+        const uint8_t* first = source + address(ay * y + a0, by * y + b0);
+        for (uint32_t x = left; x < right; ++x, out += step) {
+          const uint8_t* in = first + static_cast<ptrdiff_t>(x) * along;
+          out[0] = in[0];
+          if (step > 1) {
+            out[1] = in[1];
+            out[2] = in[2];
+            if (step > 3) out[3] = in[3];
+          }
+        }
       }
-      const uint8_t* in = source + static_cast<size_t>(height - 1 - sy) * inStride + sx * step;
-      std::memcpy(out + x * step, in, step);
     }
-    std::memset(out + outWidth * step, 0, outStride - outWidth * step);
+  }
+  for (uint32_t y = 0; y < outHeight; ++y) {
+    uint8_t* row = target + static_cast<size_t>(y) * outStride;
+    std::memset(row + outWidth * step, 0, outStride - outWidth * step);
   }
 }

@@ -11,7 +11,7 @@ struct JpegFacts {
   int Orientation = 1;  // the Exif orientation, 1 to 8; 1 when there is none or it is out of range
   uint32_t Width = 0;   // as stored, from the frame header
   uint32_t Height = 0;
-  int Components = 0;  // 1 grey, 3 colour, 4 CMYK
+  int Components = 0;         // 1 grey, 3 colour, 4 CMYK
   uint16_t DotsPerInchX = 0;  // from the JFIF block, 0 when it gives none
   uint16_t DotsPerInchY = 0;
 };

@@ -56,9 +56,8 @@ DecoderCatalogue Enumerate() {
     if (FAILED(item->QueryInterface(IID_IWICBitmapDecoderInfo, reinterpret_cast<void**>(info.put())))) continue;
     GUID container{};
     if (FAILED(info->GetContainerFormat(&container)) || container == GUID_ContainerFormatBmp) continue;
-    const std::string filter = FilterOfExtensions(InfoText([&](UINT n, WCHAR* t, UINT* l) {
-      return info->GetFileExtensions(n, t, l);
-    }));
+    const std::string filter =
+        FilterOfExtensions(InfoText([&](UINT n, WCHAR* t, UINT* l) { return info->GetFileExtensions(n, t, l); }));
     if (filter.empty()) continue;
     const std::wstring name = InfoText([&](UINT n, WCHAR* t, UINT* l) { return info->GetFriendlyName(n, t, l); });
     catalogue.Filters.emplace_back(filter, FormatNameOf(name));

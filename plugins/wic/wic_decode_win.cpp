@@ -23,14 +23,14 @@ const struct {
   const GUID* format;
   PixelLayout layout;
 } kLayouts[] = {
-    {&GUID_WICPixelFormatBlackWhite, PixelLayout::Gray1},  {&GUID_WICPixelFormat2bppGray, PixelLayout::Gray2},
-    {&GUID_WICPixelFormat4bppGray, PixelLayout::Gray4},    {&GUID_WICPixelFormat8bppGray, PixelLayout::Gray8},
-    {&GUID_WICPixelFormat16bppGray, PixelLayout::Gray16},  {&GUID_WICPixelFormat1bppIndexed, PixelLayout::Indexed1},
+    {&GUID_WICPixelFormatBlackWhite, PixelLayout::Gray1},     {&GUID_WICPixelFormat2bppGray, PixelLayout::Gray2},
+    {&GUID_WICPixelFormat4bppGray, PixelLayout::Gray4},       {&GUID_WICPixelFormat8bppGray, PixelLayout::Gray8},
+    {&GUID_WICPixelFormat16bppGray, PixelLayout::Gray16},     {&GUID_WICPixelFormat1bppIndexed, PixelLayout::Indexed1},
     {&GUID_WICPixelFormat2bppIndexed, PixelLayout::Indexed2}, {&GUID_WICPixelFormat4bppIndexed, PixelLayout::Indexed4},
     {&GUID_WICPixelFormat8bppIndexed, PixelLayout::Indexed8}, {&GUID_WICPixelFormat24bppBGR, PixelLayout::Bgr24},
-    {&GUID_WICPixelFormat24bppRGB, PixelLayout::Rgb24},    {&GUID_WICPixelFormat32bppBGR, PixelLayout::Bgr32},
-    {&GUID_WICPixelFormat32bppBGRA, PixelLayout::Bgra32},  {&GUID_WICPixelFormat32bppRGBA, PixelLayout::Rgba32},
-    {&GUID_WICPixelFormat48bppRGB, PixelLayout::Rgb48},    {&GUID_WICPixelFormat64bppRGBA, PixelLayout::Rgba64},
+    {&GUID_WICPixelFormat24bppRGB, PixelLayout::Rgb24},       {&GUID_WICPixelFormat32bppBGR, PixelLayout::Bgr32},
+    {&GUID_WICPixelFormat32bppBGRA, PixelLayout::Bgra32},     {&GUID_WICPixelFormat32bppRGBA, PixelLayout::Rgba32},
+    {&GUID_WICPixelFormat48bppRGB, PixelLayout::Rgb48},       {&GUID_WICPixelFormat64bppRGBA, PixelLayout::Rgba64},
 };
 
 bool LayoutOf(const GUID& format, PixelLayout& layout) {
@@ -97,8 +97,8 @@ int32_t Open(const uint8_t* image, size_t size, OpenPicture& p) {
       FAILED(p.Stream->InitializeFromMemory(const_cast<BYTE*>(image), static_cast<DWORD>(size)))) {
     return kSpiNoMemory;
   }
-  const HRESULT opened = p.Factory->CreateDecoderFromStream(p.Stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                            p.Decoder.put());
+  const HRESULT opened =
+      p.Factory->CreateDecoderFromStream(p.Stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, p.Decoder.put());
   if (opened == WINCODEC_ERR_COMPONENTNOTFOUND) return kSpiUnknownFormat;
   if (FAILED(opened)) return kSpiBrokenData;
   GUID container{};
@@ -311,6 +311,5 @@ int32_t DecodePictureBlocks(const uint8_t* image, size_t size, const DecodeProgr
   }
   double x = 0, y = 0;
   p.Frame->GetResolution(&x, &y);
-  return MakeInfoBlock(width, height, plan, SwapsSides(p.Orientation) ? y : x, SwapsSides(p.Orientation) ? x : y,
-                       info);
+  return MakeInfoBlock(width, height, plan, SwapsSides(p.Orientation) ? y : x, SwapsSides(p.Orientation) ? x : y, info);
 }

@@ -10,7 +10,7 @@
 #include "plugins/zip/byte_source.h"
 
 struct ZipMember {
-  std::string Name;  // the stored bytes, '/' between folders
+  std::string Name;        // the stored bytes, '/' between folders
   bool Utf8 = false;       // general purpose flag bit 11
   bool Encrypted = false;  // flag bit 0
   bool Folder = false;     // the name ends in '/'

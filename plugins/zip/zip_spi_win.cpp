@@ -106,8 +106,7 @@ int32_t ExtractToFolder(ByteSource& source, const ZipMember& member, const ZipPr
   std::string path = folder;
   if (path.back() != '\\' && path.back() != '/') path += '\\';
   path += file;
-  FileHandle out(
-      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out) return kSpiWriteError;
   FileSink sink(out.get());
   const int32_t code = ExtractZipMember(source, member, sink, progress);

@@ -27,12 +27,8 @@ TEST(BytePatterns, MaskedBytesAtTheirPositionInsideTheHeader) {
     std::vector<uint8_t> header;
     bool match;
   } cases[] = {
-      {{0x89, 'P', 'N', 'G', 0}, true},
-      {{0x89, 'P', 'N'}, false},
-      {{0, 0, 0, 0, 0x09, 0x08}, true},
-      {{0, 0, 0, 0, 0x03, 0x08}, false},
-      {{0, 0, 0, 0, 0x01}, false},
-      {{}, false},
+      {{0x89, 'P', 'N', 'G', 0}, true},  {{0x89, 'P', 'N'}, false},   {{0, 0, 0, 0, 0x09, 0x08}, true},
+      {{0, 0, 0, 0, 0x03, 0x08}, false}, {{0, 0, 0, 0, 0x01}, false}, {{}, false},
   };
   for (const auto& c : cases) EXPECT_EQ(MatchesAnyPattern(patterns, c.header.data(), c.header.size()), c.match);
 }

@@ -1,10 +1,10 @@
 // Codec rows into DIB rows: depths, palettes, byte orders and transparency.
+#include "plugins/wic/dib_pixels.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "plugins/wic/dib_pixels.h"
 
 namespace {
 
@@ -76,13 +76,13 @@ TEST(DibPixels, ColourRowsInEveryByteOrder) {
 
 TEST(DibPixels, OpaqueThirtyTwoBitBlocksCompactToTwentyFourBits) {
   // Three pixels a row leave padding at 24 bits.
-  std::vector<uint8_t> block = {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255, 11, 12, 13, 255, 14, 15, 16, 255,
-                                17, 18, 19, 255};
+  std::vector<uint8_t> block = {1,  2,  3,  255, 4,  5,  6,  255, 7,  8,  9,  255,
+                                11, 12, 13, 255, 14, 15, 16, 255, 17, 18, 19, 255};
   EXPECT_TRUE(AllOpaque(block.data(), 3, 2));
   EXPECT_EQ(Compact32To24(block.data(), 3, 2), 24u);
   block.resize(24);
-  EXPECT_EQ(block, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 11, 12, 13, 14, 15, 16, 17, 18, 19, 0,
-                                         0, 0}));
+  EXPECT_EQ(block,
+            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0}));
   std::vector<uint8_t> seeThrough = {1, 2, 3, 255, 4, 5, 6, 254};
   EXPECT_FALSE(AllOpaque(seeThrough.data(), 2, 1));
 }

@@ -1,4 +1,6 @@
 // Reading the Exif orientation from JPEG bytes, and turning DIBs upright.
+#include "plugins/wic/orientation.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -7,7 +9,6 @@
 
 #include "exif_positions.h"
 #include "plugins/wic/dib_pixels.h"
-#include "plugins/wic/orientation.h"
 
 namespace {
 
@@ -96,34 +97,41 @@ TEST(JpegFacts, TheFrameHeaderAndTheJfifDensity) {
 }
 
 TEST(ApplyOrientation, EveryOrientationShowsThePictureAsTaken) {
-  // A 3 x 2 picture stored with the orientation's transform; each pixel's
-  // value is its upright position, so the result must read 0, 1, 2, ...
-  constexpr uint32_t w = 3, h = 2;
-  for (int bits : {8, 24, 32}) {
-    const size_t step = static_cast<size_t>(bits / 8);
-    for (int orientation = 1; orientation <= 8; ++orientation) {
-      const bool turned = orientation >= 5;
-      const uint32_t sw = turned ? h : w, sh = turned ? w : h;
-      std::vector<uint8_t> stored(DibStride(sw, bits) * sh, 0xEE);
-      for (uint32_t sy = 0; sy < sh; ++sy) {
-        for (uint32_t sx = 0; sx < sw; ++sx) {
-          uint32_t x = 0, y = 0;
-          UprightPosition(orientation, w, h, sx, sy, x, y);
-          uint8_t* p = &stored[(sh - 1 - sy) * DibStride(sw, bits) + sx * step];
-          for (size_t k = 0; k < step; ++k) p[k] = static_cast<uint8_t>(y * w + x + 16 * k);
-        }
-      }
-      std::vector<uint8_t> upright(DibStride(w, bits) * h, 0xAA);
-      ApplyOrientation(orientation, stored.data(), sw, sh, bits, upright.data());
-      for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t* row = &upright[(h - 1 - y) * DibStride(w, bits)];
-        for (uint32_t x = 0; x < w; ++x) {
-          for (size_t k = 0; k < step; ++k) {
-            EXPECT_EQ(row[x * step + k], y * w + x + 16 * k) << bits << " bits, orientation " << orientation;
+  // Pictures stored with the orientation's transform; each pixel holds its
+  // upright position, so the result must read 0, 1, 2, ... The larger size
+  // spans several of the tiles the turn works in, with partial ones.
+  for (const auto& [w, h] : {std::pair<uint32_t, uint32_t>{3, 2}, {131, 67}}) {
+    for (int bits : {8, 24, 32}) {
+      const size_t step = static_cast<size_t>(bits / 8);
+      auto value = [&](uint32_t x, uint32_t y, size_t k) {
+        const uint32_t index = y * w + x;
+        return static_cast<uint8_t>(step == 1 ? index % 251 : index >> (8 * k));
+      };
+      for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(testing::Message() << w << " x " << h << ", " << bits << " bits, orientation " << orientation);
+        const bool turned = orientation >= 5;
+        const uint32_t sw = turned ? h : w, sh = turned ? w : h;
+        std::vector<uint8_t> stored(DibStride(sw, bits) * sh, 0xEE);
+        for (uint32_t sy = 0; sy < sh; ++sy) {
+          for (uint32_t sx = 0; sx < sw; ++sx) {
+            uint32_t x = 0, y = 0;
+            UprightPosition(orientation, w, h, sx, sy, x, y);
+            uint8_t* p = &stored[(sh - 1 - sy) * DibStride(sw, bits) + sx * step];
+            for (size_t k = 0; k < step; ++k) p[k] = value(x, y, k);
           }
         }
-        // Row padding is cleared.
-        for (size_t pad = w * step; pad < DibStride(w, bits); ++pad) EXPECT_EQ(row[pad], 0);
+        std::vector<uint8_t> upright(DibStride(w, bits) * h, 0xAA);
+        ApplyOrientation(orientation, stored.data(), sw, sh, bits, upright.data());
+        size_t wrong = 0;
+        for (uint32_t y = 0; y < h; ++y) {
+          const uint8_t* row = &upright[(h - 1 - y) * DibStride(w, bits)];
+          for (uint32_t x = 0; x < w; ++x) {
+            for (size_t k = 0; k < step; ++k) wrong += row[x * step + k] != value(x, y, k);
+          }
+          // Row padding is cleared.
+          for (size_t pad = w * step; pad < DibStride(w, bits); ++pad) wrong += row[pad] != 0;
+        }
+        EXPECT_EQ(wrong, 0u);
       }
     }
   }

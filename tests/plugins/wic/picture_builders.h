@@ -78,8 +78,8 @@ inline void PngChunk(std::string& png, const char* type, const std::string& data
   PutBig32(png, static_cast<uint32_t>(data.size()));
   const std::string body = type + data;
   png += body;
-  PutBig32(png, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
-                                            static_cast<uInt>(body.size()))));
+  PutBig32(png, static_cast<uint32_t>(
+                    crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
 }
 
 // The filtered scanlines (filter type 0) of the pixels in the given columns and rows.

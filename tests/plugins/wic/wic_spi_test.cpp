@@ -81,8 +81,7 @@ void ExpectPixels(const DibPixels& dib, uint32_t w, uint32_t h, const std::vecto
     for (uint32_t x = 0; x < w; ++x) {
       const Argb want = expected[static_cast<size_t>(y) * w + x];
       if (dib.At(static_cast<int>(x), static_cast<int>(y)) != want) {
-        ADD_FAILURE() << what << ": pixel " << x << "," << y << " is " << std::hex << dib.At(x, y) << ", not "
-                      << want;
+        ADD_FAILURE() << what << ": pixel " << x << "," << y << " is " << std::hex << dib.At(x, y) << ", not " << want;
         return;
       }
     }
@@ -225,8 +224,8 @@ TEST(WicGif, TheFirstFrameIsExact) {
 
 TEST(WicIcon, TheLargestImageIsShown) {
   PngRecipe small = Png(6, 8, 16, 16), large = Png(6, 8, 32, 32), middle = Png(6, 8, 24, 24);
-  const Decoded d = DecodeThroughHost(
-      IconFile({{16, PngFile(small)}, {32, PngFile(large)}, {24, PngFile(middle)}}), "icon");
+  const Decoded d =
+      DecodeThroughHost(IconFile({{16, PngFile(small)}, {32, PngFile(large)}, {24, PngFile(middle)}}), "icon");
   ASSERT_EQ(d.Code, 0);
   ExpectPixels(d.Dib, 32, 32, Expected(large), "icon");
 }
@@ -271,8 +270,8 @@ TEST(WicBroken, CorruptAndTruncatedFilesAreRefusedWithACode) {
   for (const auto& c : cases) {
     ModuleHandle module = LoadPluginModule(CompanionDll("orvwic"));
     TDecodedPicture picture;
-    const int32_t code = DecodePicture(module.get(), reinterpret_cast<const uint8_t*>(c.bytes.data()),
-                                       c.bytes.size(), picture);
+    const int32_t code =
+        DecodePicture(module.get(), reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), picture);
     EXPECT_NE(code, 0) << c.what;
     EXPECT_EQ(picture.BitsHandle, nullptr) << c.what;
   }

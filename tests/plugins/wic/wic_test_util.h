@@ -3,8 +3,8 @@
 // system's own codecs, Exif blocks planted in JPEG files, and reading the
 // pixels of the DIB blocks a plug-in returns.
 
-#include <windows.h>
 #include <wincodec.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <string>

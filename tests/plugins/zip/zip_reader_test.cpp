@@ -180,10 +180,11 @@ TEST(ZipExtract, MembersThatCannotBeReadAreRefusedWithTheirCode) {
     ZipRecipe recipe;
     int32_t code;
   } cases[] = {
-      {wrongCrc, kSpiUnknownFormat},  {encrypted, kSpiUnknownFormat},  {bzip2, kSpiUnknownFormat},
-      {huge, kSpiNoMemory},           {declaredBomb, kSpiBrokenData},  {ratioBomb, kSpiBrokenData},
-      {shortStream, kSpiBrokenData},  {notDeflate, kSpiBrokenData},    {tooLarge, kSpiBrokenData},
-      {storedMismatch, kSpiBrokenData},
+      {wrongCrc, kSpiUnknownFormat},  {encrypted, kSpiUnknownFormat},
+      {bzip2, kSpiUnknownFormat},     {huge, kSpiNoMemory},
+      {declaredBomb, kSpiBrokenData}, {ratioBomb, kSpiBrokenData},
+      {shortStream, kSpiBrokenData},  {notDeflate, kSpiBrokenData},
+      {tooLarge, kSpiBrokenData},     {storedMismatch, kSpiBrokenData},
   };
   for (const auto& c : cases) {
     const std::string archive = ZipBuilder().Add(c.recipe).Bytes();

@@ -48,9 +48,8 @@ class ZipPlugin : public testing::Test {
   int32_t GetToMemory(const std::string& archive, uint32_t position, std::string& member,
                       SpiProgressProc progress = nullptr, LONG_PTR data = 0) {
     HLOCAL handle = nullptr;
-    const int32_t code = Export<SpiGetFileProc>("GetFile")(archive.c_str(), position,
-                                                           reinterpret_cast<LPSTR>(&handle), kSpiOutputMemory,
-                                                           progress, data);
+    const int32_t code = Export<SpiGetFileProc>("GetFile")(archive.c_str(), position, reinterpret_cast<LPSTR>(&handle),
+                                                           kSpiOutputMemory, progress, data);
     member.clear();
     if (code != 0) {
       EXPECT_EQ(handle, nullptr);
@@ -189,8 +188,12 @@ TEST_F(ZipPlugin, FileInfoFindsMembersByNameWithOrWithoutCase) {
     int32_t code;
     uint32_t position;
   } cases[] = {
-      {"Pics\\Cat.PNG", 0, 0, 1},    {"Pics/Cat.PNG", 0, 0, 1},          {"pics\\cat.png", 0, kSpiInternalError, 0},
-      {"pics\\cat.png", 0x80, 0, 1}, {"dog.png", 0, 0, 2},                {"Pics\\", 0x80, kSpiInternalError, 0},
+      {"Pics\\Cat.PNG", 0, 0, 1},
+      {"Pics/Cat.PNG", 0, 0, 1},
+      {"pics\\cat.png", 0, kSpiInternalError, 0},
+      {"pics\\cat.png", 0x80, 0, 1},
+      {"dog.png", 0, 0, 2},
+      {"Pics\\", 0x80, kSpiInternalError, 0},
       {"cat.png", 0x80, kSpiInternalError, 0},
   };
   for (const auto& c : cases) {
