@@ -198,6 +198,16 @@ TEST(WicJpeg, ClosePictureStandingUprightInEveryOrientation) {
           }
         }
       }
+      // Over the whole picture, edges of cells included, the error stays small.
+      double error = 0;
+      for (uint32_t y = 0; y < h; ++y) {
+        for (uint32_t x = 0; x < w; ++x) {
+          const Argb got = d.Dib.At(static_cast<int>(x), static_cast<int>(y)), want = colour(x / kCell, y / kCell);
+          for (int shift : {0, 8, 16})
+            error += std::abs(static_cast<int>(got >> shift & 0xFF) - static_cast<int>(want >> shift & 0xFF));
+        }
+      }
+      EXPECT_LT(error / (w * h * 3), 4.0);
     }
   }
 }
