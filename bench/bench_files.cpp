@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "bench/bench_timing.h"
 #include "image/img.h"
 #include "image/loading_win.h"
 #include "viewer/file_list.h"
@@ -23,29 +24,6 @@
 #include "viewer/navigation.h"
 
 namespace {
-
-double Now() {
-  static const double perMs = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart) / 1000.0;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / perMs;
-}
-
-double MedianMs(int runs, const std::function<void()>& work) {
-  work();
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    double start = Now();
-    work();
-    times.push_back(Now() - start);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 std::string TempFolder(const char* name) {
   char temp[MAX_PATH + 1];

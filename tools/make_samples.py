@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Writes the sample pictures that tools/run opens into a folder: bitmaps of
-several depths and header kinds, a PNM picture and a tar archive holding more
-of them (the last two are read by the test plug-ins)."""
+several depths and header kinds, a tar archive holding more of them and a PNM
+picture (read by the test plug-ins), and for the companion plug-ins a PNG with
+transparency, a photo taken on its side (a JPEG with an Exif orientation) and
+a ZIP archive holding pictures in a folder."""
 import io
 import math
 import os
 import struct
 import sys
 import tarfile
+import zipfile
+import zlib
 
 
 def bmp(width, height, bits, rows, palette=b'', compression=0, core=False, top_down=False, header_size=40,
@@ -151,6 +155,104 @@ def pnm(w, h):
     return b'P6\n%d %d\n255\n' % (w, h) + bytes(body)
 
 
+def png_rgba(w, h, pixel):
+    """pixel(x, y) -> (r, g, b, a)."""
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+    raw = b''.join(b'\0' + b''.join(bytes(pixel(x, y)) for x in range(w)) for y in range(h))
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 6, 0, 0, 0)) +
+            chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+
+def clear_disc(w, h):
+    """A soft disc on a transparent ground (black where nothing shows, as
+    most writers leave it)."""
+    def pixel(x, y):
+        d = math.hypot(x - w / 2, y - h / 2) / (min(w, h) / 2)
+        a = max(0, min(255, int(255 * (1.0 - d) * 3)))
+        r, g, b = colour(x, y, w, h) if a else (0, 0, 0)
+        return r, g, b, a
+    return png_rgba(w, h, pixel)
+
+
+def jpeg_blocks(w, h, colour_at, orientation):
+    """A baseline JPEG of flat 8 x 8 blocks (colour_at(bx, by) -> (r, g, b)),
+    each coded by its DC value alone, with an Exif orientation."""
+    def codes(bits, values):
+        table, code, k = {}, 0, 0
+        for length in range(1, 17):
+            for _ in range(bits[length - 1]):
+                table[values[k]] = (code, length)
+                code, k = code + 1, k + 1
+            code <<= 1
+        return table
+    dc_bits = [0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0]
+    dc = codes(dc_bits, list(range(12)))
+    ac_bits = [1] + [0] * 15  # one code: end of block, as every block is flat
+    out, acc, n = bytearray(), 0, 0
+
+    def put(value, length):
+        nonlocal acc, n
+        for i in reversed(range(length)):
+            acc, n = acc << 1 | (value >> i & 1), n + 1
+            if n == 8:
+                out.append(acc)
+                if acc == 0xFF:
+                    out.append(0)
+                acc, n = 0, 0
+
+    previous = [0, 0, 0]
+    for by in range(h // 8):
+        for bx in range(w // 8):
+            r, g, b = colour_at(bx, by)
+            ycc = (0.299 * r + 0.587 * g + 0.114 * b, -0.1687 * r - 0.3313 * g + 0.5 * b + 128,
+                   0.5 * r - 0.4187 * g - 0.0813 * b + 128)
+            for c in range(3):
+                value = int(round(8 * (ycc[c] - 128)))
+                diff, previous[c] = value - previous[c], value
+                size = abs(diff).bit_length()
+                put(*dc[size])
+                put(diff if diff >= 0 else diff + (1 << size) - 1, size)
+                put(0, 1)
+    if n:
+        put((1 << (8 - n)) - 1, 8 - n)
+
+    def segment(marker, body):
+        return bytes((0xFF, marker)) + struct.pack('>H', len(body) + 2) + body
+    tiff = b'MM' + struct.pack('>HIH', 42, 8, 1) + struct.pack('>HHIHH', 0x0112, 3, 1, orientation, 0) + b'\0' * 4
+    components = b''.join(bytes((i, 0x11, 0)) for i in (1, 2, 3))
+    return (b'\xff\xd8' + segment(0xE1, b'Exif\0\0' + tiff) + segment(0xDB, b'\0' + b'\1' * 64) +
+            segment(0xC0, struct.pack('>BHHB', 8, h, w, 3) + components) +
+            segment(0xC4, b'\x00' + bytes(dc_bits) + bytes(range(12)) + b'\x10' + bytes(ac_bits) + b'\0') +
+            segment(0xDA, b'\3' + b''.join(bytes((i, 0)) for i in (1, 2, 3)) + b'\0\x3f\0') +
+            bytes(out) + b'\xff\xd9')
+
+
+def photo_on_its_side(w, h):
+    """An arrow pointing up, stored turned a quarter to the left, with the
+    orientation (6) that stands it upright again."""
+    def upright(x, y):
+        if abs(x - w / 2) < w / 16 and h * 0.35 < y < h * 0.85:
+            return 250, 250, 250
+        if y >= h * 0.15 and y <= h * 0.35 and abs(x - w / 2) < (y - h * 0.15) * 0.9:
+            return 250, 250, 250
+        if y > h * 0.85:
+            return 40, 140, 40
+        return 60, 100 + int(120 * y / h), 230
+    # The stored picture is h wide and w high; its first row shows on the right.
+    return jpeg_blocks(h, w, lambda bx, by: upright(w - 1 - (by * 8 + 4), bx * 8 + 4), 6)
+
+
+def scans_zip():
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, 'w', zipfile.ZIP_DEFLATED) as z:
+        z.writestr('scans/', b'')
+        z.writestr('scans/page 1.png', clear_disc(200, 140))
+        z.writestr('scans/page 2.png', png_rgba(180, 120, lambda x, y: colour(x, y, 180, 120) + (255,)))
+        z.writestr('scans/page 3.bmp', gradient24(160, 120))
+    return buf.getvalue()
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else 'samples'
     os.makedirs(out, exist_ok=True)
@@ -161,6 +263,9 @@ def main():
         '4 stripes OS2 4-bit.bmp': os2_4bit(260, 180),
         '5 checker 1-bit.bmp': mono(240, 160),
         '6 top-down 32-bit.bmp': topdown32(300, 200),
+        '8 clear disc.png': clear_disc(240, 180),
+        '9 photo on its side.jpg': photo_on_its_side(320, 240),
+        '9 scans.zip': scans_zip(),
     }
     files.update({
         '8 rings V5 header 8-bit.bmp': v5_rings8(300, 220),

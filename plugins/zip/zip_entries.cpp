@@ -1,0 +1,66 @@
+#include "plugins/zip/zip_entries.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+template <typename Field>
+Field Saturated(uint64_t value) {
+  constexpr uint64_t top = static_cast<uint64_t>(std::numeric_limits<Field>::max());
+  return static_cast<Field>(value > top ? top : value);
+}
+
+template <size_t N>
+void FillText(char (&field)[N], const std::string& text) {
+  std::memset(field, 0, N);
+  std::memcpy(field, text.data(), text.size() < N ? text.size() : N);
+}
+
+}  // namespace
+
+bool IsZipHeader(const uint8_t* header, size_t size) {
+  if (size < 4 || header[0] != 'P' || header[1] != 'K') return false;
+  return (header[2] == 3 && header[3] == 4) || (header[2] == 5 && header[3] == 6) ||
+         // The marker of an archive written for splitting that fit in one part.
+         (size >= 8 && header[2] == 7 && header[3] == 8 && header[4] == 'P' && header[5] == 'K' && header[6] == 3 &&
+          header[7] == 4);
+}
+
+void SplitMemberName(const std::string& name, std::string& folder, std::string& file) {
+  const size_t slash = name.rfind('/');
+  if (slash == std::string::npos) {
+    folder.clear();
+    file = name;
+    return;
+  }
+  folder = name.substr(0, slash + 1);
+  for (char& c : folder) {
+    if (c == '/') c = '\\';
+  }
+  file = name.substr(slash + 1);
+}
+
+std::string MethodText(uint16_t method) {
+  if (method == 0) return "Stored";
+  if (method == 8) return "Deflate";
+  return "M" + std::to_string(method);
+}
+
+void FillArchiveEntry(const ZipMember& member, const std::string& folder, const std::string& file, int64_t unixTime,
+                      uint64_t position, SpiArchiveEntry& entry) {
+  std::memset(&entry, 0, sizeof entry);
+  const std::string method = MethodText(member.Method);
+  // Seven characters at most, so the text always ends in its field.
+  std::memcpy(entry.Method, method.data(), std::min(method.size(), sizeof entry.Method - 1));
+  entry.Position = Saturated<decltype(entry.Position)>(position);
+  entry.CompressedSize = Saturated<decltype(entry.CompressedSize)>(member.CompressedSize);
+  entry.FileSize = Saturated<decltype(entry.FileSize)>(member.Size);
+  using Time = decltype(entry.Time);
+  const int64_t low = std::numeric_limits<Time>::min(), high = std::numeric_limits<Time>::max();
+  entry.Time = static_cast<Time>(unixTime < low ? low : unixTime > high ? high : unixTime);
+  FillText(entry.Path, folder);
+  FillText(entry.FileName, file);
+  entry.Crc = member.Crc;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// How a ZIP member appears in the plug-in's archive records: its name split
+// into folder and file (the folder with backslashes and a final one), its
+// method as text, sizes and time in the record's fields.
+
+#include <cstdint>
+#include <string>
+
+#include "plugins/spi_records.h"
+#include "plugins/zip/zip_directory.h"
+
+// The header starts a ZIP archive: a member, or the end record of an empty one.
+bool IsZipHeader(const uint8_t* header, size_t size);
+
+// "a/b/c.png" gives "a\b\" and "c.png". Only '/' separates: it is never the
+// second byte of a double-byte character, while '\' can be.
+void SplitMemberName(const std::string& name, std::string& folder, std::string& file);
+
+// "Stored", "Deflate", or "M" and the method's number.
+std::string MethodText(uint16_t method);
+
+// The record of a member whose name (in the system code page) is split into
+// folder and file. Texts longer than a field fill it without a NUL; sizes a
+// field cannot hold are saturated.
+void FillArchiveEntry(const ZipMember& member, const std::string& folder, const std::string& file, int64_t unixTime,
+                      uint64_t position, SpiArchiveEntry& entry);
