@@ -31,13 +31,6 @@ const TKind kKinds[] = {
 #endif
 };
 
-// A copy of the faulting test plug-in named so that it faults in that export that way.
-std::string FaultySpi(const TempDir& dir, const std::string& exportName, const std::string& kind) {
-  const std::string path = dir.Path() + exportName + "-" + kind + ".spi";
-  CopyFileA(TestSpi("faulty").c_str(), path.c_str(), FALSE);
-  return path;
-}
-
 std::string FaultBox(const std::string& name, const std::string& plugin, DWORD code) {
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(code));
