@@ -1,8 +1,7 @@
-#include "plugins/spi_api.h"
-
 #include <deque>
 #include <new>
 
+#include "plugins/spi_api.h"
 #include "util/sutil_win.h"
 
 namespace {

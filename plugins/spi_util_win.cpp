@@ -43,7 +43,8 @@ std::string LocalText(HLOCAL handle) {
 // Whether the plug-in has the calls a plug-in of its kind is asked to make.
 bool HasExportsOfKind(HMODULE plugin, int32_t kind) {
   if (kind == kPluginPicture)
-    return GetExport<SpiGetPictureInfoProc>(plugin, "GetPictureInfo") && GetExport<SpiGetPictureProc>(plugin, "GetPicture");
+    return GetExport<SpiGetPictureInfoProc>(plugin, "GetPictureInfo") &&
+           GetExport<SpiGetPictureProc>(plugin, "GetPicture");
   if (kind == kPluginArchive)
     return GetExport<SpiGetArchiveInfoProc>(plugin, "GetArchiveInfo") && GetExport<SpiGetFileProc>(plugin, "GetFile");
   return false;

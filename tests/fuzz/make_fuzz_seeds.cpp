@@ -22,8 +22,8 @@ std::filesystem::path root;
 void Write(const char* target, const std::string& name, const TBytes& bytes) {
   const std::filesystem::path folder = root / target;
   std::filesystem::create_directories(folder);
-  std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                       static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(folder / name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 void Write(const char* target, const std::string& name, const std::string& text) {
@@ -57,7 +57,8 @@ void Bitmaps() {
     Write("fuzz_bmp", "rgb" + std::to_string(bits) + ".bmp", MakeBmp(Picture(5, 3, bits)));
     Write("fuzz_bmp", "topdown" + std::to_string(bits) + ".bmp", MakeBmp(Picture(5, -3, bits)));
   }
-  for (uint16_t bits : {1, 4, 8, 24}) Write("fuzz_bmp", "os2_" + std::to_string(bits) + ".bmp", MakeBmp(Picture(5, 3, bits, 12)));
+  for (uint16_t bits : {1, 4, 8, 24})
+    Write("fuzz_bmp", "os2_" + std::to_string(bits) + ".bmp", MakeBmp(Picture(5, 3, bits, 12)));
   for (uint32_t header : {108u, 124u}) {
     Write("fuzz_bmp", "v" + std::to_string(header) + "_24.bmp", MakeBmp(Picture(5, 3, 24, header)));
     // A long header leaves room for a short colour table only.
@@ -101,9 +102,9 @@ void ScaleJobs() {
       const char* name;
       int32_t height, zoomW, zoomH, scrollX, scrollY, outW, outH;
     } jobs[] = {
-        {"up", 4, 9, 6, 1, 1, 8, 5},       // 150 %, scrolled
-        {"down", 4, 3, 2, 0, 0, 8, 8},     // 50 %, margins around it
-        {"topdown", -4, 6, 4, 0, 0, 6, 4}, // 100 % of rows stored from the top
+        {"up", 4, 9, 6, 1, 1, 8, 5},        // 150 %, scrolled
+        {"down", 4, 3, 2, 0, 0, 8, 8},      // 50 %, margins around it
+        {"topdown", -4, 6, 4, 0, 0, 6, 4},  // 100 % of rows stored from the top
     };
     for (const Job& job : jobs) {
       TBytes input;
@@ -127,11 +128,13 @@ void ConfigurationFiles() {
 }
 
 void KeyMaps() {
-  const char* keys[][2] = {{"C-B", "HideBorder"}, {"A-F4", "Exit"},     {"SC-X", "ZoomIn"},   {"Num+", "zoomin"},
+  const char* keys[][2] = {{"C-B", "HideBorder"}, {"A-F4", "Exit"},       {"SC-X", "ZoomIn"}, {"Num+", "zoomin"},
                            {"C-", "Exit"},        {"Space", "NextImage"}, {"F12", "nothing"}, {"x", "FitWindow"}};
-  for (const auto& key : keys) Write("fuzz_keys", std::string("key_") + key[1] + "_" + key[0], std::string(key[0]) + "\n" + key[1]);
+  for (const auto& key : keys)
+    Write("fuzz_keys", std::string("key_") + key[1] + "_" + key[0], std::string(key[0]) + "\n" + key[1]);
   std::string defaults;
-  for (int i = 0; i + 1 < kDefaultKeyMapSize; i += 2) defaults += std::string(DefaultKeyMap[i]) + " " + DefaultKeyMap[i + 1] + "\r\n";
+  for (int i = 0; i + 1 < kDefaultKeyMapSize; i += 2)
+    defaults += std::string(DefaultKeyMap[i]) + " " + DefaultKeyMap[i + 1] + "\r\n";
   Write("fuzz_keys", "defaults", defaults);
   Write("fuzz_keys", "edited", "# mine\r\nC-B HideBorder\r\n@Include keymap2\r\nA-F4 Exit, extra\r\n\"Q\" ZoomIn\r\n");
 }
@@ -165,7 +168,8 @@ void PluginRecords() {
   cut.resize(cut.size() - 100);
   Write("fuzz_plugin_records", "unended", cut);
   Write("fuzz_plugin_records", "catalogue",
-        "# mine\r\nC:\\spi\\ifjpeg.spi\r\n\r\n C:\\spi\\lead blank.spi\r\n\\\\server\\spi\\axzip.spi\nlast\x1A" "after\r\n");
+        "# mine\r\nC:\\spi\\ifjpeg.spi\r\n\r\n C:\\spi\\lead blank.spi\r\n\\\\server\\spi\\axzip.spi\nlast\x1A"
+        "after\r\n");
   Write("fuzz_plugin_records", "folder", "C:\\\x95\\");  // a trail byte that looks like a backslash
   // A plug-in's header block followed by the size of its pixel block.
   TBytes info(sizeof(BitmapInfo) + 8);

@@ -119,14 +119,14 @@ TEST(FaultGuard, FaultsEndTheCallWithTheirCodeAndTheThreadGoesOn) {
     uintptr_t arg;
     DWORD code;
   } cases[] = {
-      {"null write", Raw(&NullWrite), 0, EXCEPTION_ACCESS_VIOLATION},
-      {"divide by zero", Raw(&DividesByZero), 0, EXCEPTION_INT_DIVIDE_BY_ZERO},
-      {"ud2", Raw(&Illegal), 0, EXCEPTION_ILLEGAL_INSTRUCTION},
-      {"hlt", Raw(&Privileged), 0, EXCEPTION_PRIV_INSTRUCTION},
-      {"Microsoft C++ throw", Raw(&Raise), 0xE06D7363, 0xE06D7363},
-      {"Delphi exception", Raw(&Raise), 0x0EEDFADE, 0x0EEDFADE},
+    {"null write", Raw(&NullWrite), 0, EXCEPTION_ACCESS_VIOLATION},
+    {"divide by zero", Raw(&DividesByZero), 0, EXCEPTION_INT_DIVIDE_BY_ZERO},
+    {"ud2", Raw(&Illegal), 0, EXCEPTION_ILLEGAL_INSTRUCTION},
+    {"hlt", Raw(&Privileged), 0, EXCEPTION_PRIV_INSTRUCTION},
+    {"Microsoft C++ throw", Raw(&Raise), 0xE06D7363, 0xE06D7363},
+    {"Delphi exception", Raw(&Raise), 0x0EEDFADE, 0x0EEDFADE},
 #if defined(__SEH__)
-      {"C++ throw", Raw(&Throw), 0, 0x20474343},
+    {"C++ throw", Raw(&Throw), 0, 0x20474343},
 #endif
   };
   void* chain = HandlerChain();

@@ -31,7 +31,8 @@ void Log(const char* call) { LogSpiCall(std::string(name) + ":" + call); }
 
 void LogHandle(const char* what, HLOCAL handle) {
   char entry[64];
-  std::snprintf(entry, sizeof entry, "%s(%llx)", what, static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(handle)));
+  std::snprintf(entry, sizeof entry, "%s(%llx)", what,
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(handle)));
   Log(entry);
 }
 

@@ -22,9 +22,12 @@ struct TKind {
 };
 
 const TKind kKinds[] = {
-    {"nullwrite", EXCEPTION_ACCESS_VIOLATION}, {"divzero", EXCEPTION_INT_DIVIDE_BY_ZERO},
-    {"ud2", EXCEPTION_ILLEGAL_INSTRUCTION},    {"privileged", EXCEPTION_PRIV_INSTRUCTION},
-    {"msvcthrow", 0xE06D7363},                 {"delphi", 0x0EEDFADE},
+    {"nullwrite", EXCEPTION_ACCESS_VIOLATION},
+    {"divzero", EXCEPTION_INT_DIVIDE_BY_ZERO},
+    {"ud2", EXCEPTION_ILLEGAL_INSTRUCTION},
+    {"privileged", EXCEPTION_PRIV_INSTRUCTION},
+    {"msvcthrow", 0xE06D7363},
+    {"delphi", 0x0EEDFADE},
     {"alloc", EXCEPTION_ACCESS_VIOLATION},
 #if defined(__SEH__)
     {"gccthrow", 0x20474343},  // this compiler's throw, where it goes through the system's dispatch
@@ -48,8 +51,8 @@ std::string Drive(const std::string& exportName, const std::string& path) {
   ProbeHeader header("FAULTME");
   const int32_t kind = ProbePlugin(path, kFile, header.Bytes, module);
   std::string seen = "probe " + std::to_string(kind);
-  if (kind == kPluginPicture && exportName == "desc") return seen + ", description '" +
-                                                             GetPluginDescription(module.get()) + "'";
+  if (kind == kPluginPicture && exportName == "desc")
+    return seen + ", description '" + GetPluginDescription(module.get()) + "'";
   if (kind == kPluginPicture) {
     TDecodedPicture picture;
     const int32_t code = DecodePicture(module.get(), reinterpret_cast<const uint8_t*>("FAULTME"), 7, picture);
@@ -143,8 +146,9 @@ TEST(PluginFaults, ExceptionsAPluginHandlesItselfLeaveItInService) {
     ClearSpiLog();
     const bool archive = exportName == std::string("archiveinfo") || exportName == std::string("file");
     const std::string expected = archive ? "probe 2, list member.ppm, extract"
-                                 : exportName == std::string("desc") ? "probe 1, description 'Orv test plug-in that faults'"
-                                                                     : "probe 1, decode 0";
+                                 : exportName == std::string("desc")
+                                     ? "probe 1, description 'Orv test plug-in that faults'"
+                                     : "probe 1, decode 0";
     EXPECT_EQ(Drive(exportName, path), expected);
     EXPECT_EQ(Drive(exportName, path), expected);
     EXPECT_EQ(SpiLog().find("unmapped-writable"), std::string::npos);

@@ -31,7 +31,7 @@ std::string Title(HWND window) {
 }
 
 class PluginFaultView : public ::testing::Test {
-protected:
+ protected:
   static void SetUpTestSuite() {
     window_ = CreateMainWindow("OrvPluginFaultTest").release();
     window_->Show();

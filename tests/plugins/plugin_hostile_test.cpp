@@ -17,7 +17,7 @@ namespace {
 // The catalogue read from a file holding text, as start-up reads it, set as
 // PluginFiles while alive.
 class Catalogue {
-public:
+ public:
   Catalogue(const TempDir& dir, const std::string& text) {
     EXPECT_EQ(ReadPluginList(dir.Write("pluginlist", text), list_), 0);
     PluginFiles = &list_;
@@ -30,7 +30,7 @@ public:
   Catalogue& operator=(const Catalogue&) = delete;
   const char* Last() const { return static_cast<const char*>(list_.Get(list_.Count - 1)); }
 
-private:
+ private:
   TSimpleList list_;
 };
 

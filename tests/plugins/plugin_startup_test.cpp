@@ -146,8 +146,8 @@ TEST(PluginStartup, APluginThatFaultsOnTheCommandLineFileIsReportedAndTheProgram
   const std::string file = profile.Write("bad.fault", "FAULTME");
   ChildProcess orv(Command(profile.Path(), file));
   ASSERT_TRUE(orv.Started());
-  for (const char* text : {"bad.fault:\r\npicture-nullwrite.spi stopped with a fault (0xC0000005)",
-                           "bad.fault:\r\nUnknown format."}) {
+  for (const char* text :
+       {"bad.fault:\r\npicture-nullwrite.spi stopped with a fault (0xC0000005)", "bad.fault:\r\nUnknown format."}) {
     SCOPED_TRACE(text);
     HWND box = WaitForBox(text);
     ASSERT_NE(box, nullptr);
