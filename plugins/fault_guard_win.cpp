@@ -25,6 +25,8 @@
 
 #include "plugins/fault_guard_win.h"
 
+#include <malloc.h>
+
 extern "C" {
 int32_t OrvGuardedCall(FARPROC function, const uintptr_t* args, TGuardFault* fault);
 void OrvGuardResume();
@@ -235,5 +237,9 @@ EXCEPTION_DISPOSITION OrvGuardHandler(EXCEPTION_RECORD* exception, void* frame, 
 int32_t CallGuarded(FARPROC function, const uintptr_t (&args)[kGuardedArgs], TGuardFault& fault) {
   fault = TGuardFault{};
   const int32_t result = OrvGuardedCall(function, args, &fault);
-  return fault.Faulted ? 0 : result;
+  if (!fault.Faulted) return result;
+  // An overflow used up the guard page at the end of the stack; without a new
+  // one the next overflow would end the process before any handler is asked.
+  if (fault.Code == EXCEPTION_STACK_OVERFLOW) _resetstkoflw();
+  return 0;
 }

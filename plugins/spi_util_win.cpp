@@ -10,8 +10,9 @@
 namespace {
 
 // The fault a decode, a listing or an extraction has just met, until
-// ShowPluginError reports it. Probes and descriptions never report theirs,
-// and a call refused after an earlier fault brings nothing new: one fault, one box.
+// ShowPluginError reports it. Each of them starts with none, so a box only
+// names the call just made. Probes and descriptions never report theirs, and
+// a call refused after an earlier fault brings nothing new: one fault, one box.
 TPluginFault unreportedFault;
 bool faultUnreported = false;
 
@@ -138,6 +139,7 @@ int32_t ProbePlugin(const std::string& dllPath, const std::string& fileName, con
 
 int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
   picture = TDecodedPicture{};
+  faultUnreported = false;
   if (!plugin) return kSpiMissingExport;
   const int32_t code = TakePicture(plugin, image, length, picture);
   if (code != 0) picture = TDecodedPicture{};
@@ -146,6 +148,7 @@ int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDeco
 
 int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries) {
   entries.reset();
+  faultUnreported = false;
   auto getArchiveInfo = GetExport<SpiGetArchiveInfoProc>(plugin, "GetArchiveInfo");
   if (!getArchiveInfo) return kSpiMissingExport;
   HLOCAL handle = nullptr;
@@ -162,6 +165,7 @@ int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::uniq
 
 int32_t ExtractMember(HMODULE plugin, const std::string& archive, uint32_t position, std::vector<uint8_t>& data) {
   data.clear();
+  faultUnreported = false;
   auto getFile = GetExport<SpiGetFileProc>(plugin, "GetFile");
   if (!getFile) return kSpiMissingExport;
   HLOCAL handle = nullptr;

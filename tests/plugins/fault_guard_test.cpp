@@ -39,6 +39,8 @@ int __stdcall Privileged() {
   return 1;
 }
 
+int __stdcall OverflowsTheStack() { return RecurseWithoutEnd(0); }
+
 int __stdcall Raise(DWORD code) {
   RaiseException(code, EXCEPTION_NONCONTINUABLE, 0, nullptr);
   return 1;
@@ -123,6 +125,8 @@ TEST(FaultGuard, FaultsEndTheCallWithTheirCodeAndTheThreadGoesOn) {
     {"divide by zero", Raw(&DividesByZero), 0, EXCEPTION_INT_DIVIDE_BY_ZERO},
     {"ud2", Raw(&Illegal), 0, EXCEPTION_ILLEGAL_INSTRUCTION},
     {"hlt", Raw(&Privileged), 0, EXCEPTION_PRIV_INSTRUCTION},
+    // Twice in a row only where the guard page is set up again.
+    {"stack overflow", Raw(&OverflowsTheStack), 0, EXCEPTION_STACK_OVERFLOW},
     {"Microsoft C++ throw", Raw(&Raise), 0xE06D7363, 0xE06D7363},
     {"Delphi exception", Raw(&Raise), 0x0EEDFADE, 0x0EEDFADE},
 #if defined(__SEH__)

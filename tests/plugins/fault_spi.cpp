@@ -4,12 +4,13 @@
 // whose first bytes are "FAULTME" are the only ones it claims.
 //   export: info, desc (GetPluginInfo 0 and 1), supported, pictureinfo, picture,
 //           archiveinfo, file, config; anything else never faults
-//   kind:   nullwrite, divzero, ud2, privileged, msvcthrow (raised as the
-//           Microsoft C++ runtime throws), delphi (as Delphi raises), gccthrow
-//           (a C++ throw of this compiler; only where it goes through the
-//           system's exception dispatch), alloc (allocates the call's result
-//           blocks, hands them out, then writes through null), handled (raises
-//           and handles exceptions itself, then goes on normally)
+//   kind:   nullwrite, divzero, ud2, privileged, overflow (of the stack),
+//           msvcthrow (raised as the Microsoft C++ runtime throws), delphi (as
+//           Delphi raises), gccthrow (a C++ throw of this compiler; only where
+//           it goes through the system's exception dispatch), alloc (allocates
+//           the call's result blocks, hands them out, then writes through
+//           null), handled (raises and handles exceptions itself, then goes on
+//           normally)
 // Every call is logged as "<export>-<kind>:<call>".
 
 #include <cstdio>
@@ -53,6 +54,7 @@ void Fault() {
   if (Is(kind, "divzero")) DivideByZero();
   if (Is(kind, "ud2")) IllegalInstruction();
   if (Is(kind, "privileged")) PrivilegedInstruction();
+  if (Is(kind, "overflow")) RecurseWithoutEnd(0);
   if (Is(kind, "msvcthrow")) {
     // What the Microsoft runtime's throw raises: its magic number and the thrown object's address.
     static int thrown = 0;

@@ -18,3 +18,11 @@ inline void IllegalInstruction() { asm volatile("ud2"); }
 
 // Privileged in user mode.
 inline void PrivilegedInstruction() { asm volatile("hlt"); }
+
+// Recursion that ends only when the stack runs out (no depth it reaches is -1).
+[[gnu::noinline]] inline int RecurseWithoutEnd(int depth) {
+  if (depth == -1) return 0;
+  volatile char frame[256];
+  frame[0] = static_cast<char>(depth);
+  return RecurseWithoutEnd(depth + 1) + frame[0];
+}

@@ -26,6 +26,7 @@ const TKind kKinds[] = {
     {"divzero", EXCEPTION_INT_DIVIDE_BY_ZERO},
     {"ud2", EXCEPTION_ILLEGAL_INSTRUCTION},
     {"privileged", EXCEPTION_PRIV_INSTRUCTION},
+    {"overflow", EXCEPTION_STACK_OVERFLOW},
     {"msvcthrow", 0xE06D7363},
     {"delphi", 0x0EEDFADE},
     {"alloc", EXCEPTION_ACCESS_VIOLATION},
