@@ -209,6 +209,26 @@ _OrvGuardUnwind:
 #error "the fault guard is written for x86 and x64 only"
 #endif
 
+#if defined(__x86_64__)
+// A C++ exception of GCC's own x64 runtime (its code spells "GCC"). Frames of
+// that runtime run their destructors during the unwind and then resume it
+// towards the target recorded in the exception object, which the runtime sets
+// only when one of its own handlers caught the exception. None did, so the
+// guard's frame becomes the target. The object is libgcc's _Unwind_Exception:
+// class and clean-up function, then six private words, of which the second
+// to fourth hold the target frame, address and value for RDX.
+void MakeGuardTheTarget(EXCEPTION_RECORD* exception, void* frame) {
+  constexpr DWORD kGccException = 0x20474343;
+  if (exception->ExceptionCode != kGccException || exception->NumberParameters < 1) return;
+  auto* object = reinterpret_cast<uintptr_t*>(exception->ExceptionInformation[0]);
+  if (!object) return;
+  uintptr_t* target = object + 2 + 1;
+  target[0] = reinterpret_cast<uintptr_t>(frame);
+  target[1] = reinterpret_cast<uintptr_t>(&OrvGuardResume);
+  target[2] = 0;
+}
+#endif
+
 // Runs while the system dispatches an exception that every newer frame declined.
 EXCEPTION_DISPOSITION OrvGuardHandler(EXCEPTION_RECORD* exception, void* frame, CONTEXT*, void* dispatch) {
   // Asked again while frames are unwound past it (by a later unwind of its own
@@ -222,6 +242,7 @@ EXCEPTION_DISPOSITION OrvGuardHandler(EXCEPTION_RECORD* exception, void* frame, 
     fault->Code = exception->ExceptionCode;
   }
 #if defined(__x86_64__)
+  MakeGuardTheTarget(exception, frame);
   auto* context = static_cast<DISPATCHER_CONTEXT*>(dispatch);
   RtlUnwindEx(frame, reinterpret_cast<void*>(&OrvGuardResume), exception, nullptr, context->ContextRecord,
               context->HistoryTable);

@@ -59,6 +59,7 @@ struct TPluginFault {
 // The fault of a module that faulted, or null for one that never did.
 const TPluginFault* PluginFaultOf(HMODULE module);
 
+// CallPlugin once the arguments are words.
 TCallOutcome CallPluginWords(HMODULE module, FARPROC proc, const uintptr_t (&args)[kGuardedArgs], int32_t& result);
 
 template <typename T>

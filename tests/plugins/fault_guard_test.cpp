@@ -39,7 +39,9 @@ int __stdcall Privileged() {
   return 1;
 }
 
+#if defined(__i386__)
 int __stdcall OverflowsTheStack() { return RecurseWithoutEnd(0); }
+#endif
 
 int __stdcall Raise(DWORD code) {
   RaiseException(code, EXCEPTION_NONCONTINUABLE, 0, nullptr);
@@ -47,8 +49,24 @@ int __stdcall Raise(DWORD code) {
 }
 
 #if defined(__SEH__)
-// This compiler's own C++ exceptions go through the system's dispatch here.
-int __stdcall Throw() { throw 5; }
+bool cleanedUp = false;
+
+struct CleansUp {
+  ~CleansUp() { cleanedUp = true; }
+};
+
+[[gnu::noinline]] void ThrowFromInside() {
+  CleansUp inner;
+  throw 5;
+}
+
+// This compiler's own C++ exceptions go through the system's dispatch here:
+// uncaught, they unwind out of the call running the destructors on their way.
+int __stdcall Throw() {
+  CleansUp outer;
+  ThrowFromInside();
+  return 1;
+}
 #endif
 
 int __stdcall Weighted(int a, int b, int c, int d, int e, int f, int g) {
@@ -125,8 +143,11 @@ TEST(FaultGuard, FaultsEndTheCallWithTheirCodeAndTheThreadGoesOn) {
     {"divide by zero", Raw(&DividesByZero), 0, EXCEPTION_INT_DIVIDE_BY_ZERO},
     {"ud2", Raw(&Illegal), 0, EXCEPTION_ILLEGAL_INSTRUCTION},
     {"hlt", Raw(&Privileged), 0, EXCEPTION_PRIV_INSTRUCTION},
-    // Twice in a row only where the guard page is set up again.
+#if defined(__i386__)
+    // Twice in a row only where the guard page is set up again. (64-bit Wine
+    // ends a process whose stack overflows before any handler is asked.)
     {"stack overflow", Raw(&OverflowsTheStack), 0, EXCEPTION_STACK_OVERFLOW},
+#endif
     {"Microsoft C++ throw", Raw(&Raise), 0xE06D7363, 0xE06D7363},
     {"Delphi exception", Raw(&Raise), 0x0EEDFADE, 0x0EEDFADE},
 #if defined(__SEH__)
@@ -144,6 +165,9 @@ TEST(FaultGuard, FaultsEndTheCallWithTheirCodeAndTheThreadGoesOn) {
       EXPECT_EQ(HandlerChain(), chain);
     }
   }
+#if defined(__SEH__)
+  EXPECT_TRUE(cleanedUp);
+#endif
   // The program's own exceptions still work afterwards.
   EXPECT_THROW(throw std::runtime_error("after"), std::runtime_error);
 }

@@ -6,11 +6,11 @@
 //           archiveinfo, file, config; anything else never faults
 //   kind:   nullwrite, divzero, ud2, privileged, overflow (of the stack),
 //           msvcthrow (raised as the Microsoft C++ runtime throws), delphi (as
-//           Delphi raises), gccthrow (a C++ throw of this compiler; only where
-//           it goes through the system's exception dispatch), alloc (allocates
-//           the call's result blocks, hands them out, then writes through
-//           null), handled (raises and handles exceptions itself, then goes on
-//           normally)
+//           Delphi raises), gccthrow (a C++ throw of this compiler through a
+//           frame with a destructor; only where it goes through the system's
+//           exception dispatch), alloc (allocates the call's result blocks,
+//           hands them out, then writes through null), handled (raises and
+//           handles exceptions itself, then goes on normally)
 // Every call is logged as "<export>-<kind>:<call>".
 
 #include <cstdio>
@@ -49,6 +49,15 @@ void RaiseAndHandle() {
   }
 }
 
+struct LogsCleanup {
+  ~LogsCleanup() { Log("cleanup"); }
+};
+
+[[gnu::noinline]] void ThrowThroughCleanup() {
+  LogsCleanup pending;
+  throw 42;
+}
+
 void Fault() {
   if (Is(kind, "nullwrite") || Is(kind, "alloc")) WriteThroughNull();
   if (Is(kind, "divzero")) DivideByZero();
@@ -65,7 +74,7 @@ void Fault() {
     ULONG_PTR info[7] = {};
     RaiseException(0x0EEDFADE, EXCEPTION_NONCONTINUABLE, 7, info);
   }
-  if (Is(kind, "gccthrow")) throw 42;
+  if (Is(kind, "gccthrow")) ThrowThroughCleanup();
   if (Is(kind, "handled")) RaiseAndHandle();
 }
 

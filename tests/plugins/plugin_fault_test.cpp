@@ -26,7 +26,9 @@ const TKind kKinds[] = {
     {"divzero", EXCEPTION_INT_DIVIDE_BY_ZERO},
     {"ud2", EXCEPTION_ILLEGAL_INSTRUCTION},
     {"privileged", EXCEPTION_PRIV_INSTRUCTION},
-    {"overflow", EXCEPTION_STACK_OVERFLOW},
+#if defined(__i386__)
+    {"overflow", EXCEPTION_STACK_OVERFLOW},  // 64-bit Wine ends the process instead
+#endif
     {"msvcthrow", 0xE06D7363},
     {"delphi", 0x0EEDFADE},
     {"alloc", EXCEPTION_ACCESS_VIOLATION},
@@ -119,6 +121,10 @@ TEST(PluginFaults, EachExportEachKindIsContainedReportedOnceAndNeverCalledAgain)
       EXPECT_NE(log.find(plugin + ":" + (c.exportName == std::string("desc") ? "desc" : c.exportName)),
                 std::string::npos)
           << log;
+      // The unwind runs the destructors of the plug-in's own frames.
+      if (kind.Name == std::string("gccthrow")) {
+        EXPECT_NE(log.find(plugin + ":cleanup"), std::string::npos);
+      }
       EXPECT_EQ(box.Last.Count, c.boxed ? 1 : 0);
       if (c.boxed) {
         const std::string name = c.exportName == std::string("config") ? path : kFile;
