@@ -10,8 +10,10 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "framework/handles.h"
+#include "plugins/fault_guard_win.h"
 #include "plugins/spi_records.h"
 
 using SpiProgressProc = int(__stdcall*)(int done, int total, LONG_PTR data);
@@ -41,3 +43,45 @@ Proc GetExport(HMODULE module, const char* name) {
 // and the current folder never does. Any other path is refused. No system
 // error box appears for a DLL that cannot be loaded.
 ModuleHandle LoadPluginModule(const std::string& path);
+
+// How a call into a plug-in ended. A plug-in that faults once is never called
+// again in this run: its state is unknown. Its module is pinned, so that
+// releasing it never unloads it and no later load runs its DllMain again.
+enum class TCallOutcome { Returned, Faulted, Refused };
+
+// The fault that made a module's calls refused: the plug-in's file name and
+// the exception code.
+struct TPluginFault {
+  std::string Name;
+  DWORD Code = 0;
+};
+
+// The fault of a module that faulted, or null for one that never did.
+const TPluginFault* PluginFaultOf(HMODULE module);
+
+// CallPlugin once the arguments are words.
+TCallOutcome CallPluginWords(HMODULE module, FARPROC proc, const uintptr_t (&args)[kGuardedArgs], int32_t& result);
+
+template <typename T>
+uintptr_t PluginArgWord(T value) {
+  if constexpr (std::is_null_pointer_v<T>)
+    return 0;
+  else if constexpr (std::is_pointer_v<T>)
+    return reinterpret_cast<uintptr_t>(value);
+  else
+    return static_cast<uintptr_t>(value);
+}
+
+// Every call into a plug-in goes through here: proc, an export of module, is
+// called with args inside the fault guard. result is the export's answer when
+// it returned, else 0.
+template <typename Proc, typename... Args>
+TCallOutcome CallPlugin(HMODULE module, Proc proc, int32_t& result, Args... args) {
+  static_assert(std::is_invocable_r_v<int, Proc, Args...>, "arguments the export does not take");
+  static_assert(sizeof...(Args) <= kGuardedArgs);
+  static_assert(sizeof(Proc) == sizeof(FARPROC));
+  const uintptr_t words[kGuardedArgs] = {PluginArgWord(args)...};
+  FARPROC raw;
+  std::memcpy(&raw, &proc, sizeof raw);
+  return CallPluginWords(module, raw, words, result);
+}

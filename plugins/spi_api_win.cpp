@@ -1,4 +1,8 @@
+#include <deque>
+#include <new>
+
 #include "plugins/spi_api.h"
+#include "util/sutil_win.h"
 
 namespace {
 
@@ -12,7 +16,50 @@ bool HasRestrictedSearch() {
   return kernel && GetProcAddress(kernel, "AddDllDirectory") != nullptr;
 }
 
+struct TPoisonedModule {
+  HMODULE Module;
+  TPluginFault Fault;
+};
+
+// Every module that faulted in this run, in order. Lives until the process
+// ends, like the modules themselves.
+std::deque<TPoisonedModule>& PoisonedModules() {
+  static std::deque<TPoisonedModule> modules;
+  return modules;
+}
+
+void Poison(HMODULE module, DWORD code) {
+  // An extra reference that no FreeLibrary removes: the module stays mapped
+  // with whatever state the fault left, and nothing of it runs again.
+  HMODULE pinned = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCSTR>(module), &pinned);
+  char path[MAX_PATH + 1] = {};
+  GetModuleFileNameA(module, path, MAX_PATH);
+  try {
+    PoisonedModules().push_back({module, {NameOf(path), code}});
+  } catch (const std::bad_alloc&) {
+    // Unrecorded, the module may be called again; it stays pinned all the same.
+  }
+}
+
 }  // namespace
+
+const TPluginFault* PluginFaultOf(HMODULE module) {
+  for (const TPoisonedModule& poisoned : PoisonedModules())
+    if (poisoned.Module == module) return &poisoned.Fault;
+  return nullptr;
+}
+
+TCallOutcome CallPluginWords(HMODULE module, FARPROC proc, const uintptr_t (&args)[kGuardedArgs], int32_t& result) {
+  result = 0;
+  if (PluginFaultOf(module)) return TCallOutcome::Refused;
+  TGuardFault fault;
+  result = CallGuarded(proc, args, fault);
+  if (!fault.Faulted) return TCallOutcome::Returned;
+  Poison(module, fault.Code);
+  return TCallOutcome::Faulted;
+}
 
 ModuleHandle LoadPluginModule(const std::string& path) {
   if (!IsFullPluginPath(path)) return ModuleHandle();

@@ -1,6 +1,7 @@
 #include "plugins/spi_records.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -30,6 +31,12 @@ std::string SpiErrorText(int32_t code) {
 
 std::string PluginErrorText(const std::string& name, int32_t code) {
   return name + ":\r\n" + SpiErrorText(code) + " (" + NumberText(code) + ")";
+}
+
+std::string PluginFaultText(const std::string& name, const std::string& plugin, uint32_t exceptionCode) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(exceptionCode));
+  return name + ":\r\n" + plugin + " stopped with a fault (" + code + ")";
 }
 
 FileTime UnixTimeToFileTime(int32_t seconds) {

@@ -32,6 +32,10 @@ constexpr int32_t kSpiMissingExport = -1;
 constexpr int32_t kSpiBrokenData = 3;
 constexpr int32_t kSpiNoMemory = 4;
 constexpr int32_t kSpiMemoryError = 5;
+// The plug-in faulted in the call, or had faulted before and was not called.
+// No plug-in's own code can be mistaken for it: a plug-in that returns this
+// value is reported with -1.
+constexpr int32_t kSpiFault = INT32_MIN;
 
 #pragma pack(push, 1)
 // Filled by GetPictureInfo. The text handle is a handle of the plug-in's
@@ -96,6 +100,10 @@ int32_t PluginKind(const std::string& version);
 std::string SpiErrorText(int32_t code);
 // "name:\r\ntext (code)", the body of the plug-in error box.
 std::string PluginErrorText(const std::string& name, int32_t code);
+
+// "name:\r\nplugin stopped with a fault (0xC0000005)", the body of the box
+// for a plug-in that faulted.
+std::string PluginFaultText(const std::string& name, const std::string& plugin, uint32_t exceptionCode);
 
 // The Windows file time of a plug-in's member time, taken as UTC.
 FileTime UnixTimeToFileTime(int32_t seconds);

@@ -4,6 +4,10 @@
 // plug-in's error. What plug-ins return in local memory handles is copied into
 // the host's own memory and the handles are freed, except the pixel block of
 // a decoded picture, which the picture record owns from then on.
+//
+// Every call goes through CallPlugin (spi_api.h): a plug-in that faults ends
+// that call with kSpiFault, and whatever it had written or allocated by then
+// is neither used nor freed.
 
 #include <windows.h>
 
@@ -19,7 +23,8 @@
 // Loads the DLL and asks it about the file: GetPluginInfo(0) first, then
 // IsSupported with the name and a copy of the header. Returns kPluginPicture
 // or kPluginArchive with the module handed out, or kPluginNone with no module
-// loaded. Never reports anything.
+// loaded. A plug-in that faults, faulted before, or lacks the calls of the
+// kind it claims to be is kPluginNone too. Never reports anything.
 int32_t ProbePlugin(const std::string& dllPath, const std::string& fileName, const uint8_t (&header)[kSpiHeaderSize],
                     ModuleHandle& module);
 
@@ -43,9 +48,11 @@ int32_t ExtractMember(HMODULE plugin, const std::string& archive, uint32_t posit
 // GetPluginInfo(1); empty when the plug-in lacks the export.
 std::string GetPluginDescription(HMODULE plugin);
 
-// The plug-in's settings dialog, or a box saying it has none; nothing when the
-// DLL cannot be loaded.
+// The plug-in's settings dialog, or a box saying it has none, or that the
+// plug-in stopped with a fault; nothing when the DLL cannot be loaded.
 void ShowPluginConfig(HWND owner, const std::string& dllPath);
 
-// The plug-in error box, owned by the main window once it is visible.
+// The plug-in error box, owned by the main window once it is visible. For
+// kSpiFault it names the plug-in that stopped with a fault, once per fault;
+// a call refused because its plug-in had faulted before shows nothing.
 void ShowPluginError(const std::string& name, int32_t code);

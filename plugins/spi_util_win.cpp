@@ -9,6 +9,27 @@
 
 namespace {
 
+// The fault a decode, a listing or an extraction has just met, until
+// ShowPluginError reports it. Each of them starts with none, so a box only
+// names the call just made. Probes and descriptions never report theirs, and
+// a call refused after an earlier fault brings nothing new: one fault, one box.
+TPluginFault unreportedFault;
+bool faultUnreported = false;
+
+// The code a call into module returns when it did not return itself.
+int32_t FaultCode(HMODULE module, TCallOutcome outcome) {
+  if (outcome == TCallOutcome::Faulted) {
+    if (const TPluginFault* fault = PluginFaultOf(module)) {
+      unreportedFault = *fault;
+      faultUnreported = true;
+    }
+  }
+  return kSpiFault;
+}
+
+// A plug-in's own code; the host's fault code is not one it may give.
+int32_t OwnCode(int32_t code) { return code == kSpiFault ? kSpiMissingExport : code; }
+
 // The host never cancels a decode.
 int __stdcall KeepGoing(int, int, LONG_PTR) { return 0; }
 
@@ -20,6 +41,16 @@ std::string LocalText(HLOCAL handle) {
   return std::string(text, strnlen(text, LocalSize(handle)));
 }
 
+// Whether the plug-in has the calls a plug-in of its kind is asked to make.
+bool HasExportsOfKind(HMODULE plugin, int32_t kind) {
+  if (kind == kPluginPicture)
+    return GetExport<SpiGetPictureInfoProc>(plugin, "GetPictureInfo") &&
+           GetExport<SpiGetPictureProc>(plugin, "GetPicture");
+  if (kind == kPluginArchive)
+    return GetExport<SpiGetArchiveInfoProc>(plugin, "GetArchiveInfo") && GetExport<SpiGetFileProc>(plugin, "GetFile");
+  return false;
+}
+
 int32_t SizeField(SIZE_T size) { return size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(size); }
 
 int32_t TakePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
@@ -29,10 +60,13 @@ int32_t TakePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecode
   LPCSTR input = reinterpret_cast<LPCSTR>(image);
   const LONG_PTR inputLength = static_cast<LONG_PTR>(length);
 
-  // Zeroed first: some plug-ins fill only some fields.
+  // Zeroed first: some plug-ins fill only some fields. After a fault nothing
+  // the plug-in wrote is used or freed: a block it had allocated is leaked.
   SpiPictureInfo info{};
-  int32_t code = getPictureInfo(input, inputLength, kSpiInputMemory, &info);
-  if (code != 0) return code;
+  int32_t code;
+  TCallOutcome outcome = CallPlugin(plugin, getPictureInfo, code, input, inputLength, kSpiInputMemory, &info);
+  if (outcome != TCallOutcome::Returned) return FaultCode(plugin, outcome);
+  if (code != 0) return OwnCode(code);
   picture.ColorBits = info.ColorDepth;
   if (info.TextHandle) {
     LocalMemory text(reinterpret_cast<HLOCAL>(info.TextHandle));
@@ -41,8 +75,10 @@ int32_t TakePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecode
 
   HLOCAL infoHandle = nullptr;
   HLOCAL bitsHandle = nullptr;
-  code = getPicture(input, inputLength, kSpiInputMemory, &infoHandle, &bitsHandle, KeepGoing, 0);
-  if (code != 0) return code;
+  outcome = CallPlugin(plugin, getPicture, code, input, inputLength, kSpiInputMemory, &infoHandle, &bitsHandle,
+                       KeepGoing, LONG_PTR{0});
+  if (outcome != TCallOutcome::Returned) return FaultCode(plugin, outcome);
+  if (code != 0) return OwnCode(code);
   LocalMemory infoBlock(infoHandle);
   LocalMemory bitsBlock(bitsHandle);
   if (!infoBlock || !bitsBlock) return kSpiBrokenData;
@@ -74,24 +110,36 @@ int32_t ProbePlugin(const std::string& dllPath, const std::string& fileName, con
                     ModuleHandle& module) {
   module.reset();
   ModuleHandle dll = LoadPluginModule(dllPath);
-  if (!dll) return kPluginNone;
+  // A plug-in that faulted earlier in this run is passed over at once.
+  if (!dll || PluginFaultOf(dll.get())) return kPluginNone;
   auto getPluginInfo = GetExport<SpiGetPluginInfoProc>(dll.get(), "GetPluginInfo");
   if (!getPluginInfo) return kPluginNone;
   char version[kSpiVersionBufferSize] = {};
-  getPluginInfo(0, version, sizeof version);
+  int32_t answer;
+  // A probe that faults is a refusal, reported to no one.
+  if (CallPlugin(dll.get(), getPluginInfo, answer, 0, version, static_cast<int>(sizeof version)) !=
+      TCallOutcome::Returned)
+    return kPluginNone;
   auto isSupported = GetExport<SpiIsSupportedProc>(dll.get(), "IsSupported");
   if (!isSupported) return kPluginNone;
   // The plug-in gets its own copy: what it does to it stays out of the caller's header.
   uint8_t probe[kSpiHeaderSize];
   std::memcpy(probe, header, sizeof probe);
-  if (isSupported(fileName.c_str(), probe) == 0) return kPluginNone;
+  if (CallPlugin(dll.get(), isSupported, answer, fileName.c_str(), static_cast<void*>(probe)) !=
+          TCallOutcome::Returned ||
+      answer == 0)
+    return kPluginNone;
   const int32_t kind = PluginKind(std::string(version, strnlen(version, sizeof version)));
-  if (kind != kPluginNone) module = std::move(dll);
+  // One that lacks the calls of its kind could not read the file it claims:
+  // the next plug-in of the catalogue gets the chance instead.
+  if (!HasExportsOfKind(dll.get(), kind)) return kPluginNone;
+  module = std::move(dll);
   return kind;
 }
 
 int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
   picture = TDecodedPicture{};
+  faultUnreported = false;
   if (!plugin) return kSpiMissingExport;
   const int32_t code = TakePicture(plugin, image, length, picture);
   if (code != 0) picture = TDecodedPicture{};
@@ -100,11 +148,15 @@ int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDeco
 
 int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries) {
   entries.reset();
+  faultUnreported = false;
   auto getArchiveInfo = GetExport<SpiGetArchiveInfoProc>(plugin, "GetArchiveInfo");
   if (!getArchiveInfo) return kSpiMissingExport;
   HLOCAL handle = nullptr;
-  const int32_t code = getArchiveInfo(archive.c_str(), 0, kSpiInputFile, &handle);
-  if (code != 0) return code;
+  int32_t code;
+  const TCallOutcome outcome =
+      CallPlugin(plugin, getArchiveInfo, code, archive.c_str(), LONG_PTR{0}, kSpiInputFile, &handle);
+  if (outcome != TCallOutcome::Returned) return FaultCode(plugin, outcome);
+  if (code != 0) return OwnCode(code);
   LocalMemory block(handle);
   LockedLocal lock(block.get());
   if (!lock.get()) return 0;
@@ -113,12 +165,15 @@ int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::uniq
 
 int32_t ExtractMember(HMODULE plugin, const std::string& archive, uint32_t position, std::vector<uint8_t>& data) {
   data.clear();
+  faultUnreported = false;
   auto getFile = GetExport<SpiGetFileProc>(plugin, "GetFile");
   if (!getFile) return kSpiMissingExport;
   HLOCAL handle = nullptr;
-  const int32_t code = getFile(archive.c_str(), static_cast<LONG_PTR>(position), reinterpret_cast<LPSTR>(&handle),
-                               kSpiOutputMemory, nullptr, 0);
-  if (code != 0) return code;
+  int32_t code;
+  const TCallOutcome outcome = CallPlugin(plugin, getFile, code, archive.c_str(), static_cast<LONG_PTR>(position),
+                                          reinterpret_cast<LPSTR>(&handle), kSpiOutputMemory, nullptr, LONG_PTR{0});
+  if (outcome != TCallOutcome::Returned) return FaultCode(plugin, outcome);
+  if (code != 0) return OwnCode(code);
   LocalMemory block(handle);
   if (!block) return kSpiBrokenData;
   LockedLocal lock(block.get());
@@ -136,7 +191,9 @@ std::string GetPluginDescription(HMODULE plugin) {
   auto getPluginInfo = GetExport<SpiGetPluginInfoProc>(plugin, "GetPluginInfo");
   if (!getPluginInfo) return std::string();
   char text[kSpiDescriptionBufferSize] = {};
-  getPluginInfo(1, text, sizeof text);
+  int32_t ignored;
+  if (CallPlugin(plugin, getPluginInfo, ignored, 1, text, static_cast<int>(sizeof text)) != TCallOutcome::Returned)
+    return std::string();
   return std::string(text, strnlen(text, sizeof text));
 }
 
@@ -144,15 +201,25 @@ void ShowPluginConfig(HWND owner, const std::string& dllPath) {
   ModuleHandle dll = LoadPluginModule(dllPath);
   if (!dll) return;
   if (auto configurationDlg = GetExport<SpiConfigurationDlgProc>(dll.get(), "ConfigurationDlg")) {
-    configurationDlg(owner, 1);
+    int32_t ignored;
+    if (CallPlugin(dll.get(), configurationDlg, ignored, owner, 1) != TCallOutcome::Returned) {
+      if (const TPluginFault* fault = PluginFaultOf(dll.get()))
+        ShowWarning(owner, PluginFaultText(dllPath, fault->Name, fault->Code));
+    }
     return;
   }
   ShowMessageBox(owner, "Configuration Dialog is not implemented.", "Plug-in Setting", MB_OK | MB_ICONINFORMATION);
 }
 
 void ShowPluginError(const std::string& name, int32_t code) {
+  if (code == kSpiFault && !faultUnreported) return;
   // Before the main window is shown (at start-up) the box stands on its own.
   HWND owner = GetDesktopWindow();
   if (MainWindow && MainWindow->Handle && IsWindowVisible(MainWindow->Handle)) owner = MainWindow->Handle;
+  if (code == kSpiFault) {
+    faultUnreported = false;
+    ShowWarning(owner, PluginFaultText(name, unreportedFault.Name, unreportedFault.Code));
+    return;
+  }
   ShowWarning(owner, PluginErrorText(name, code));
 }

@@ -3,6 +3,7 @@
 //   ORV_SPI_NAME     name in the call log
 //   ORV_SPI_VERSION  the version text GetPluginInfo(0) writes
 //   ORV_SPI_NO_GETPLUGININFO, ORV_SPI_NO_ISSUPPORTED  leave that export out
+//   ORV_SPI_DLLMAIN_FAILS  the DLL refuses to be loaded
 // It claims every file it is asked about and exports nothing else, so a host
 // that trusts the claim would call exports that are not there.
 
@@ -24,4 +25,8 @@ SPI_EXPORT int __stdcall IsSupported(LPCSTR, void*) {
   LogSpiCall(ORV_SPI_NAME ":supported");
   return 1;
 }
+#endif
+
+#ifdef ORV_SPI_DLLMAIN_FAILS
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) { return reason != DLL_PROCESS_ATTACH; }
 #endif

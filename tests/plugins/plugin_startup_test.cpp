@@ -1,14 +1,19 @@
 // The catalogue at start-up, seen from outside the running program.
 #include <gtest/gtest.h>
 
+#include "plugin_test_util.h"
 #include "win_test_util.h"
 
 namespace {
 
 std::string Command(const std::string& profile) { return "\"" + ProgramPath(ORV_EXE) + "\" /prof=" + profile; }
+std::string Command(const std::string& profile, const std::string& file) {
+  return Command(profile) + " \"" + file + "\"";
+}
 
 struct BoxSearch {
   std::string wanted;
+  DWORD process;  // 0: any
   HWND found;
 };
 
@@ -32,7 +37,9 @@ BOOL CALLBACK MatchBox(HWND w, LPARAM p) {
   char name[64] = {}, title[64] = {};
   GetClassNameA(w, name, sizeof name);
   GetWindowTextA(w, title, sizeof title);
-  if (lstrcmpA(name, "#32770") == 0 && lstrcmpA(title, "Orv") == 0 &&
+  DWORD process = 0;
+  GetWindowThreadProcessId(w, &process);
+  if (lstrcmpA(name, "#32770") == 0 && lstrcmpA(title, "Orv") == 0 && (!s->process || s->process == process) &&
       ControlTexts(w).find(s->wanted) != std::string::npos) {
     s->found = w;
     return FALSE;
@@ -40,12 +47,13 @@ BOOL CALLBACK MatchBox(HWND w, LPARAM p) {
   return TRUE;
 }
 
-// A message box captioned "Orv" whose text holds wanted, waited for.
-HWND WaitForBox(const std::string& wanted) {
-  BoxSearch search{wanted, nullptr};
-  for (int i = 0; i < 300 && !search.found; ++i) {
+// A message box captioned "Orv" whose text holds wanted, of the process when
+// one is given, waited for (in steps of 50 ms).
+HWND WaitForBox(const std::string& wanted, int steps = 300, DWORD process = 0) {
+  BoxSearch search{wanted, process, nullptr};
+  for (int i = 0; i <= steps && !search.found; ++i) {
     EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) Sleep(50);
+    if (!search.found && i < steps) Sleep(50);
   }
   return search.found;
 }
@@ -102,4 +110,48 @@ TEST(PluginStartup, UnwritableCatalogueIsReportedAndStartGoesOn) {
   EXPECT_TRUE(owner == nullptr || owner == GetDesktopWindow());
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   CloseNormally(orv);
+}
+
+TEST(PluginStartup, AHostileCatalogueStartsAndThePictureOpensThroughThePluginBehindIt) {
+  TempDir profile;
+  std::string list;
+  for (const THostileLines& lines : HostileCatalogue(profile)) list += lines.Text;
+  profile.Write("pluginlist", list + TestSpi("orvpnm") + "\r\n");
+  std::vector<uint8_t> samples;
+  for (int i = 0; i < 16 * 16; ++i) samples.insert(samples.end(), {0x33, 0x66, 0x99});
+  const std::string picture = profile.Write("pic.ppm", PnmFile(true, 16, 16, samples));
+
+  ChildProcess orv(Command(profile.Path(), picture));
+  ASSERT_TRUE(orv.Started());
+  HWND window = orv.WaitForWindow("TOrvClass");
+  ASSERT_NE(window, nullptr);
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  for (int i = 0; i < 100 && (pixels.empty() || pixels[0] != 0x336699); ++i) {
+    Sleep(50);
+    pixels = ReadClientPixels(window, width, height);
+  }
+  ASSERT_FALSE(pixels.empty());
+  EXPECT_EQ(pixels[0], 0x336699u);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  EXPECT_EQ(WaitForBox("", 0, process), nullptr);  // nothing was reported
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(orv.WaitForExit(), 0);
+}
+
+TEST(PluginStartup, APluginThatFaultsOnTheCommandLineFileIsReportedAndTheProgramEndsNormally) {
+  TempDir profile;
+  profile.Write("pluginlist", FaultySpi(profile, "picture", "nullwrite") + "\r\n");
+  const std::string file = profile.Write("bad.fault", "FAULTME");
+  ChildProcess orv(Command(profile.Path(), file));
+  ASSERT_TRUE(orv.Started());
+  for (const char* text :
+       {"bad.fault:\r\npicture-nullwrite.spi stopped with a fault (0xC0000005)", "bad.fault:\r\nUnknown format."}) {
+    SCOPED_TRACE(text);
+    HWND box = WaitForBox(text);
+    ASSERT_NE(box, nullptr);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+  }
+  EXPECT_EQ(orv.WaitForExit(), 0);
 }

@@ -8,6 +8,39 @@
 
 std::string TestDll(const char* folder, const std::string& fileName) { return ProgramPath(folder) + "\\" + fileName; }
 
+std::string FaultySpi(const TempDir& dir, const std::string& exportName, const std::string& kind) {
+  const std::string path = dir.Path() + exportName + "-" + kind + ".spi";
+  CopyFileA(TestSpi("faulty").c_str(), path.c_str(), FALSE);
+  return path;
+}
+
+std::vector<THostileLines> HostileCatalogue(const TempDir& dir) {
+  std::string many;
+  for (int i = 0; i < 10000; ++i) many += "C:\\nowhere\\plugin" + std::to_string(i) + ".spi\r\n";
+  // Any byte but 0x1A, which ends the catalogue and so the lines behind it.
+  std::string garbage;
+  uint32_t seed = 12345;
+  for (int i = 0; i < 4096; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const char byte = static_cast<char>(seed >> 23);
+    garbage += byte == '\x1A' ? '\x1B' : byte;
+  }
+  return {
+      {"10,000 lines", many},
+      {"binary garbage", garbage + "\r\n"},
+      {"a line longer than 1024 bytes", "C:\\" + std::string(3000, 'x') + ".spi\r\n"},
+      {"a text file named .spi", dir.Write("text.spi", "just some text\r\n") + "\r\n"},
+      {"a folder named .spi", dir.MakeDir("folder.spi") + "\r\n"},
+      {"a name without a folder", "orvpnm.spi\r\n"},
+      {"a DLL whose DllMain fails", TestSpi("dllmainfails") + "\r\n"},
+      {"DLLs with some exports only",
+       TestSpi("claimpicture") + "\r\n" + TestSpi("noissupported") + "\r\n" + TestSpi("noinfo") + "\r\n"},
+      {"plug-ins that fault when asked",
+       FaultySpi(dir, "supported", "nullwrite") + "\r\n" + FaultySpi(dir, "info", "ud2") + "\r\n"},
+      {"a DLL of the other width", TestSpi("otherwidth") + "\r\n"},
+  };
+}
+
 std::string PnmFile(bool colour, int width, int height, const std::vector<uint8_t>& samples) {
   std::string file =
       std::string(colour ? "P6" : "P5") + "\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";

@@ -10,9 +10,24 @@
 
 #include "plugins/spi_records.h"
 
+class TempDir;
+
 // The full path of a test DLL built into folder ORV_SPI_DIR, ORV_DEPS_DIR...
 std::string TestDll(const char* folder, const std::string& fileName);
 inline std::string TestSpi(const std::string& name) { return TestDll(ORV_SPI_DIR, name + ".spi"); }
+
+// A copy in dir of the test plug-in that faults, named "<export>-<kind>.spi"
+// so that it faults in that export in that way (see fault_spi.cpp).
+std::string FaultySpi(const TempDir& dir, const std::string& exportName, const std::string& kind);
+
+// Catalogue lines no one would write by hand, each naming nothing that can
+// read a picture: what they are, and their text (CR LF ended). The files they
+// name are made in dir.
+struct THostileLines {
+  std::string What;
+  std::string Text;
+};
+std::vector<THostileLines> HostileCatalogue(const TempDir& dir);
 
 // "P6 w h 255" (or P5) followed by the samples, red-green-blue for P6.
 std::string PnmFile(bool colour, int width, int height, const std::vector<uint8_t>& samples);
