@@ -17,7 +17,7 @@ namespace {
 // turn's; the registered message carries the turn itself. Only the low 32
 // bits count, whatever the width of WPARAM and however a sender widened a
 // negative amount.
-int32_t WheelTurn(WPARAM wParam) { return static_cast<int32_t>(static_cast<uint32_t>(wParam & 0xFFFFFFFFu)); }
+int32_t WheelTurn(WPARAM wParam) { return static_cast<int32_t>(static_cast<uint32_t>(wParam)); }
 
 // One command per message, whatever the size of the turn; a turn away from
 // the user is positive.
@@ -53,8 +53,10 @@ void TMainWindow::WndProc(TMsgRec& message) {
       return;
     }
     case WM_MOUSEMOVE:
-      // The left button alone: Shift, Ctrl or a second button held does not scroll.
-      if (Img.Loaded && message.WParam == MK_LBUTTON && !Stretch) {
+      // The left button alone: Shift, Ctrl or a second button held does not
+      // scroll. Only a drag that began here has a starting point: the button
+      // may have gone down elsewhere (on the title bar, in another window).
+      if (Img.Loaded && message.WParam == MK_LBUTTON && !Stretch && GetCapture() == Handle) {
         POINT at{};
         GetCursorPos(&at);
         // The picture follows the hand.

@@ -497,6 +497,17 @@ TEST_F(MouseTest, DraggingMovesThePictureWithTheHandUnlessAModifierOrSecondButto
     EXPECT_EQ(GetCursor(), window->HandOpenCursor);
   }
 
+  // A button that went down elsewhere and is moved in starts no drag here.
+  InstallTestPicture(picture);
+  window->ScrollBy(100, 100);
+  for (POINT to : {POINT{150, 100}, POINT{120, 80}}) {
+    const POINT p = At(to.x, to.y);
+    SetCursorPos(p.x, p.y);
+    SendMessageA(Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+  }
+  EXPECT_EQ(ScrollX, 100);
+  EXPECT_EQ(ScrollY, 100);
+
   // In stretch mode nothing scrolls.
   window->DoCommand(kCmdStretchMode);
   SendMouseMove(At(120, 90));
