@@ -128,19 +128,10 @@ void Type(HWND window, WORD vk, WORD modifier = 0) {
     SetForegroundWindow(window);
     Sleep(50);
   }
-  INPUT in[4] = {};
-  int n = 0;
-  auto key = [&](WORD code, bool up) {
-    in[n].type = INPUT_KEYBOARD;
-    in[n].ki.wVk = code;
-    in[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    ++n;
-  };
-  if (modifier) key(modifier, false);
-  key(vk, false);
-  key(vk, true);
-  if (modifier) key(modifier, true);
-  SendInput(static_cast<UINT>(n), in, sizeof(INPUT));
+  if (modifier) SendKey(modifier, false);
+  SendKey(vk, false);
+  SendKey(vk, true);
+  if (modifier) SendKey(modifier, true);
   Sleep(300);
 }
 
