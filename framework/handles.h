@@ -3,6 +3,7 @@
 // the function that matches the allocator, exactly once.
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <utility>
 
@@ -64,6 +65,10 @@ struct Local : NullIsInvalid<HLOCAL> {
 struct Global : NullIsInvalid<HGLOBAL> {
   static void Close(Handle h) { GlobalFree(h); }
 };
+// A drop handed to the window: finishing it frees it.
+struct Drop : NullIsInvalid<HDROP> {
+  static void Close(Handle h) { DragFinish(h); }
+};
 struct Accel : NullIsInvalid<HACCEL> {
   static void Close(Handle h) { DestroyAcceleratorTable(h); }
 };
@@ -90,6 +95,7 @@ using FindHandle = UniqueHandle<handle_traits::Find>;
 using ModuleHandle = UniqueHandle<handle_traits::Module>;
 using LocalMemory = UniqueHandle<handle_traits::Local>;
 using GlobalMemory = UniqueHandle<handle_traits::Global>;
+using DropHandle = UniqueHandle<handle_traits::Drop>;
 using AccelHandle = UniqueHandle<handle_traits::Accel>;
 using MenuHandle = UniqueHandle<handle_traits::Menu>;
 using IconHandle = UniqueHandle<handle_traits::Icon>;

@@ -156,6 +156,33 @@ long ChildProcess::WaitForExit(DWORD timeoutMs) {
   return static_cast<long>(code);
 }
 
+void SendMouseMove(POINT screen) {
+  // Absolute moves are in 1/65536 of the screen; rounding up lands on the pixel itself.
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  INPUT in = {};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = (screen.x * 65536 + w - 1) / w;
+  in.mi.dy = (screen.y * 65536 + h - 1) / h;
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in, sizeof in);
+}
+
+void SendMouse(DWORD flags, int32_t wheel) {
+  INPUT in = {};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = flags;
+  in.mi.mouseData = static_cast<DWORD>(wheel);
+  SendInput(1, &in, sizeof in);
+}
+
+void SendKey(WORD vk, bool up) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
+}
+
 std::string ProgramPath(const char* builtPath) {
   std::string path = builtPath;
   if (!path.empty() && path[0] == '/') path = "Z:" + path;

@@ -51,5 +51,13 @@ private:
   PROCESS_INFORMATION info_{};
 };
 
+// Real input, as the user's mouse and keyboard give it, through SendInput:
+// it reaches whichever window is under the pointer or in the foreground.
+void SendMouseMove(POINT screen);
+// Button flags (MOUSEEVENTF_LEFTDOWN, ...) at the pointer, or a wheel turn
+// with MOUSEEVENTF_WHEEL and the amount.
+void SendMouse(DWORD flags, int32_t wheel = 0);
+void SendKey(WORD vk, bool up);
+
 // The program's path in a form the platform opens (a Linux path gets Wine's Z: drive).
 std::string ProgramPath(const char* builtPath);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/command_table.h"
 #include "app/globals.h"
 #include "image/img.h"
 #include "util/sutil_win.h"
@@ -9,14 +10,70 @@
 #include "viewer/view_geometry.h"
 #include "viewer/view_state.h"
 
+namespace {
+
+// A wheel message's first parameter read as a signed 32-bit value: the
+// platform's message has the turn in its high word, so the sign is the
+// turn's; the registered message carries the turn itself. Only the low 32
+// bits count, whatever the width of WPARAM and however a sender widened a
+// negative amount.
+int32_t WheelTurn(WPARAM wParam) { return static_cast<int32_t>(static_cast<uint32_t>(wParam)); }
+
+// One command per message, whatever the size of the turn; a turn away from
+// the user is positive.
+int32_t WheelCommand(int32_t turn) {
+  const bool away = turn > 0;
+  if ((GetKeyState(VK_LBUTTON) & 0x8000) && !Stretch) return away ? kCmdSmoothZoomIn : kCmdSmoothZoomOut;
+  return away ? kCmdPrevImage : kCmdNextImage;
+}
+
+}  // namespace
+
 void TMainWindow::WndProc(TMsgRec& message) {
   message.Result = 0;
+  // The registered message has no fixed number to switch on.
+  if (message.Msg == WM_MOUSEWHEEL || (WheelMessage != 0 && message.Msg == WheelMessage)) {
+    DoCommand(WheelCommand(WheelTurn(message.WParam)));
+    return;
+  }
   switch (message.Msg) {
     case WM_COMMAND:
       DoCommand(LOWORD(message.WParam));
       return;
     case WM_PAINT:
       Paint();
+      return;
+    case WM_LBUTTONDOWN: {
+      SetCapture(Handle);
+      SetCursor(HandHoldCursor);
+      POINT at{};
+      GetCursorPos(&at);
+      DragX = at.x;
+      DragY = at.y;
+      return;
+    }
+    case WM_MOUSEMOVE:
+      // The left button alone: Shift, Ctrl or a second button held does not
+      // scroll. Only a drag that began here has a starting point: the button
+      // may have gone down elsewhere (on the title bar, in another window).
+      if (Img.Loaded && message.WParam == MK_LBUTTON && !Stretch && GetCapture() == Handle) {
+        POINT at{};
+        GetCursorPos(&at);
+        // The picture follows the hand.
+        ScrollBy(DragX - at.x, DragY - at.y);
+        DragX = at.x;
+        DragY = at.y;
+      }
+      return;
+    case WM_LBUTTONUP:
+      ReleaseCapture();
+      SetCursor(HandOpenCursor);
+      return;
+    case WM_LBUTTONDBLCLK:
+      if (!IsFullScreen) FitToPicture();
+      return;
+    case WM_RBUTTONUP:
+      ShowPopupMenu();
       return;
     case WM_SIZE:
       // The class redraws the whole client area after every size change.
@@ -26,6 +83,23 @@ void TMainWindow::WndProc(TMsgRec& message) {
       // Without a border the whole window is a caption: dragging anywhere moves it.
       if (ShowBorder || IsFullScreen) break;
       message.Result = HTCAPTION;
+      return;
+    case WM_NCLBUTTONDBLCLK:
+      // Without a border every point is caption: a double click anywhere fits the window.
+      if (IsFullScreen || ShowBorder) break;
+      FitToPicture();
+      return;
+    case WM_NCRBUTTONDOWN:
+      // The platform's handling of the press can wait for the release itself
+      // (and offer the system menu), and the release would then never arrive
+      // as WM_NCRBUTTONUP.
+      return;
+    case WM_NCRBUTTONUP:
+      // No system menu from the title bar; without a border the click was in the picture.
+      if (!ShowBorder) ShowPopupMenu();
+      return;
+    case WM_DROPFILES:
+      DropFiles(reinterpret_cast<HDROP>(message.WParam));
       return;
     case WM_CLOSE:
       FreeImg(Img);

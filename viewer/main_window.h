@@ -3,6 +3,7 @@
 // zoomed, stretched or in full screen, scrolled by ScrollX and ScrollY.
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <memory>
@@ -50,6 +51,17 @@ public:
   void DoCommand(int32_t id);
   // The About box, owned by the window.
   void ShowAbout();
+
+  // The right-click menu at the cursor: the commands with their keys and the
+  // wallpaper and plug-in settings submenus, greyed and checked for the
+  // current state. The choice arrives afterwards as a WM_COMMAND; the menu
+  // and its submenus are destroyed before this returns.
+  void ShowPopupMenu();
+  // Opens the first file of a drop (the rest are ignored) and finishes the
+  // drop; a file that does not open is reported and changes nothing.
+  void DropFiles(HDROP drop);
+  // MF_CHECKED for a set flag, else 0.
+  static UINT MenuCheck(bool flag);
 
 private:
   void ClientSize(int32_t& width, int32_t& height) const;

@@ -1,6 +1,8 @@
 // Runs the program as a user would and looks at its window from outside.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "image/bmp_builder.h"
 #include "win_test_util.h"
 
@@ -72,15 +74,7 @@ namespace {
 
 // A w x h 24-bit BMP, every pixel the colour 0xRRGGBB.
 std::string SolidBmp(int w, int h, uint32_t rgb) {
-  TBmpRecipe r;
-  r.Width = w;
-  r.Height = h;
-  const int stride = (w * 3 + 3) / 4 * 4;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) r.Pixels.insert(r.Pixels.end(), {uint8_t(rgb), uint8_t(rgb >> 8), uint8_t(rgb >> 16)});
-    r.Pixels.resize(static_cast<size_t>(stride) * (y + 1));
-  }
-  TBytes b = MakeBmp(r);
+  TBytes b = MakeSolidBmp(w, h, rgb);
   return std::string(b.begin(), b.end());
 }
 
@@ -134,19 +128,10 @@ void Type(HWND window, WORD vk, WORD modifier = 0) {
     SetForegroundWindow(window);
     Sleep(50);
   }
-  INPUT in[4] = {};
-  int n = 0;
-  auto key = [&](WORD code, bool up) {
-    in[n].type = INPUT_KEYBOARD;
-    in[n].ki.wVk = code;
-    in[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    ++n;
-  };
-  if (modifier) key(modifier, false);
-  key(vk, false);
-  key(vk, true);
-  if (modifier) key(modifier, true);
-  SendInput(static_cast<UINT>(n), in, sizeof(INPUT));
+  if (modifier) SendKey(modifier, false);
+  SendKey(vk, false);
+  SendKey(vk, true);
+  if (modifier) SendKey(modifier, true);
   Sleep(300);
 }
 
@@ -209,4 +194,56 @@ TEST(OrvRun, DrivenFromTheKeyboardWithTheDefaultKeys) {
 
   Type(window, VK_ESCAPE);
   EXPECT_EQ(orv.WaitForExit(), 0);
+}
+
+namespace {
+
+void ClickAt(POINT at, DWORD down, DWORD up) {
+  SendMouseMove(at);
+  SendMouse(down);
+  SendMouse(up);
+}
+
+}  // namespace
+
+TEST(OrvRun, EveryWayOutEndsWithZero) {
+  TempDir profile;
+  TempDir pictures;
+  std::string picture = pictures.Write("pic.bmp", SolidBmp(300, 200, 0x3366CC));
+  struct Way {
+    const char* name;
+    std::function<void(ChildProcess&, HWND)> leave;
+  } ways[] = {
+      {"Exit chosen in the right-click menu",
+       [](ChildProcess& orv, HWND window) {
+         RECT client;
+         GetClientRect(window, &client);
+         POINT centre{client.right / 2, client.bottom / 2};
+         ClientToScreen(window, &centre);
+         ClickAt(centre, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+         ASSERT_NE(orv.WaitForWindow("#32768"), nullptr) << "the menu opens";
+         Type(window, 'X');  // E&xit
+       }},
+      // Without a window manager the frame is not the program's to click
+      // (Wine leaves it to the manager), so the close box's own message goes in.
+      {"the close box",
+       [](ChildProcess&, HWND window) {
+         RECT r;
+         GetWindowRect(window, &r);
+         PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, MAKELPARAM(r.right - 10, r.top + 10));
+       }},
+      {"Alt+F4", [](ChildProcess&, HWND window) { Type(window, VK_F4, VK_MENU); }},
+      {"the Exit key", [](ChildProcess&, HWND window) { Type(window, VK_ESCAPE); }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    ChildProcess orv(Command(profile, picture));
+    HWND window = orv.WaitForWindow("TOrvClass");
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(TitleBecomes(window, "pic.bmp (300x200x24) 100% - Orv"));
+    // Above every other window, so the pointer's clicks reach it.
+    SetWindowPos(window, HWND_TOPMOST, 640, 480, 0, 0, SWP_NOSIZE);
+    way.leave(orv, window);
+    EXPECT_EQ(orv.WaitForExit(), 0);
+  }
 }

@@ -84,6 +84,23 @@ inline TBytes MakeBmp(const TBmpRecipe& s) {
   return b;
 }
 
+// A w x h 24-bit file, rows bottom-up, every pixel the colour 0xRRGGBB.
+inline TBytes MakeSolidBmp(int32_t w, int32_t h, uint32_t rgb) {
+  TBmpRecipe r;
+  r.Width = w;
+  r.Height = h;
+  const size_t stride = (static_cast<size_t>(w) * 3 + 3) / 4 * 4;
+  r.Pixels.assign(stride * static_cast<size_t>(h), 0);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      uint8_t* px = &r.Pixels[y * stride + 3 * static_cast<size_t>(x)];
+      px[0] = static_cast<uint8_t>(rgb);
+      px[1] = static_cast<uint8_t>(rgb >> 8);
+      px[2] = static_cast<uint8_t>(rgb >> 16);
+    }
+  return MakeBmp(r);
+}
+
 // Colour entry i of a test palette: distinct, with the reserved byte set so a
 // test sees which entries were widened from three bytes.
 inline TBytes TestPalette(size_t entries, size_t entrySize) {
