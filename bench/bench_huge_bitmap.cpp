@@ -18,6 +18,7 @@
 
 #include "app/command_table.h"
 #include "app/version.h"
+#include "bench/bench_timing.h"
 
 namespace {
 
@@ -29,17 +30,6 @@ constexpr COLORREF kSmallColour = RGB(0x20, 0x80, 0xC0);
 // The colour of the huge picture's pixel (x, y), y counted from the top: one
 // colour a 1000 x 1000 tile.
 COLORREF Expected(int x, int y) { return RGB(0x80, 40 + 9 * (y / kTile), 40 + 6 * (x / kTile)); }
-
-double Now() {
-  static const double perMs = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart) / 1000.0;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / perMs;
-}
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -139,7 +129,7 @@ std::string OneLine(std::string text) {
 
 // The program run with arguments, seen from outside.
 class Program {
-public:
+ public:
   explicit Program(const std::string& arguments) {
     char own[MAX_PATH + 1] = {};
     GetModuleFileNameA(nullptr, own, MAX_PATH);
@@ -185,7 +175,7 @@ public:
   }
   double Started = 0;
 
-private:
+ private:
   PROCESS_INFORMATION info_{};
 };
 
@@ -224,36 +214,60 @@ std::string AnswerBox(HWND box) {
   return OneLine(text);
 }
 
+// A command and the painting it asks for.
 double TimeCommand(HWND window, int32_t id) {
   const double start = Now();
   SendMessageA(window, WM_COMMAND, id, 0);
+  UpdateWindow(window);
   return Now() - start;
 }
 
-void Pan(HWND window) {
+// The part of the client area on the screen, where pixels can be read back.
+RECT VisibleClient(HWND window) {
   RECT client;
   GetClientRect(window, &client);
-  std::printf("  client area %ldx%ld, title \"%s\"\n", client.right, client.bottom, Title(window).c_str());
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  client.right = std::min<LONG>(client.right, GetSystemMetrics(SM_CXSCREEN) - origin.x);
+  client.bottom = std::min<LONG>(client.bottom, GetSystemMetrics(SM_CYSCREEN) - origin.y);
+  return client;
+}
+
+void Pan(HWND window) {
+  RECT whole;
+  GetClientRect(window, &whole);
+  const RECT client = VisibleClient(window);
+  std::printf("  client area %ldx%ld, title \"%s\"\n", whole.right, whole.bottom, Title(window).c_str());
   // Each scroll command moves the pixels on screen and paints the strip
   // exposed before it returns.
   std::vector<double> right, down, jumps;
   for (int i = 0; i < 300; ++i) right.push_back(TimeCommand(window, kCmdScrollRight));
   for (int i = 0; i < 300; ++i) down.push_back(TimeCommand(window, kCmdScrollDown));
   const int x = 300 * 16, y = 300 * 16;
-  const bool steps = Pixel(window, 0, 0) == Expected(x, y) &&
-                     Pixel(window, client.right - 1, client.bottom - 1) ==
-                         Expected(x + client.right - 1, y + client.bottom - 1);
+  const bool steps = Pixel(window, 0, 0) == Expected(x, y) && Pixel(window, client.right - 1, client.bottom - 1) ==
+                                                                  Expected(x + client.right - 1, y + client.bottom - 1);
   // A jump to the other end repaints the whole view.
   bool ends = true;
   for (int i = 0; i < 10; ++i) {
     jumps.push_back(TimeCommand(window, kCmdScrollBottom));
-    ends = ends && Pixel(window, 0, client.bottom - 1) == Expected(x, kHeight - 1);
+    ends = ends && Pixel(window, 0, client.bottom - 1) == Expected(x, kHeight - 1 - (whole.bottom - client.bottom));
     jumps.push_back(TimeCommand(window, kCmdScrollTop));
     ends = ends && Pixel(window, 0, 0) == Expected(x, 0);
   }
-  std::printf("  pan: 16-pixel steps right %.2f ms, down %.2f ms (median of 300 each, view %s); "
-              "top/bottom jumps %.1f ms (median of 20, %s)\n",
-              Median(right), Median(down), steps ? "correct" : "WRONG", Median(jumps), ends ? "correct" : "WRONG");
+  std::printf(
+      "  pan: 16-pixel steps right %.2f ms, down %.2f ms (median of 300 each, view %s); "
+      "top/bottom jumps %.1f ms (median of 20, %s)\n",
+      Median(right), Median(down), steps ? "correct" : "WRONG", Median(jumps), ends ? "correct" : "WRONG");
+  // Through the resampler: the whole picture fitted to the window, and back.
+  std::vector<double> fits;
+  bool shown = true;
+  for (int i = 0; i < 5; ++i) {
+    fits.push_back(TimeCommand(window, kCmdStretchMode));
+    shown = shown && Pixel(window, 0, 0) == Expected(0, 0) &&
+            Pixel(window, client.right - 1, 0) == Expected(kWidth * (client.right - 1) / whole.right, 0);
+    TimeCommand(window, kCmdStretchMode);
+  }
+  std::printf("  stretched to the window: %.1f ms (median of 5, %s)\n", Median(fits), shown ? "correct" : "WRONG");
 }
 
 void Close(Program& orv) {
@@ -267,16 +281,15 @@ void FromTheCommandLine(const std::string& profile, const std::string& huge) {
   std::printf("%s \"b huge.bmp\" from the command line:\n", ORV_PROGRAM_FILE);
   Program orv("/prof=" + profile + " " + Quoted(huge));
   if (HWND box = WaitForPixelOrBox(orv, Expected(0, 0), 300000)) {
-    // Refused: every box until the program ends.
-    do {
-      std::printf("  refused after %.0f ms: \"%s\"\n", Now() - orv.Started, AnswerBox(box).c_str());
-      box = nullptr;
-      for (int i = 0; i < 500 && orv.Running() && !box; ++i) {
-        box = orv.Box();
-        if (!box) Sleep(10);
-      }
-    } while (box);
     orv.PrintMemory();
+    // Refused: every box until the program ends.
+    std::printf("  refused after %.0f ms: \"%s\"\n", Now() - orv.Started, AnswerBox(box).c_str());
+    for (int i = 0; i < 500 && orv.Running(); ++i) {
+      if ((box = orv.Box()))
+        std::printf("  then: \"%s\"\n", AnswerBox(box).c_str());
+      else
+        Sleep(10);
+    }
     std::printf("  exit code %ld\n", orv.ExitCode(30000));
     return;
   }

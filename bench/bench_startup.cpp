@@ -1,7 +1,7 @@
 // Times start-up as the user sees it: from starting the process to the first
-// painted picture, for "orv.exe pic.bmp" (or orv64.exe) with a 30-entry catalogue, beside
-// bare_window (a window that paints the same bitmap and does nothing else),
-// alternating the two. The picture counts as painted when a pixel read back
+// painted picture, for "orv.exe pic.bmp" (orv64.exe in the 64-bit build) with
+// a 30-entry catalogue, beside bare_window (a window that paints the same
+// bitmap and does nothing else), alternating the two. The picture counts as painted when a pixel read back
 // from the window's client area has its colour. Prints medians, minima and
 // the ratio of the medians.
 #include <windows.h>

@@ -43,8 +43,8 @@ FileTime UnixTimeToFileTime(int64_t seconds) {
   // 1970-01-01 in 100-nanosecond units since 1601-01-01.
   constexpr int64_t kEpoch = 116444736000000000LL;
   constexpr int64_t kTicks = 10000000LL;
-  constexpr int64_t kFirst = -kEpoch / kTicks;                 // 1601-01-01
-  constexpr int64_t kLast = (INT64_MAX - kEpoch) / kTicks;     // the last second a file time holds
+  constexpr int64_t kFirst = -kEpoch / kTicks;              // 1601-01-01
+  constexpr int64_t kLast = (INT64_MAX - kEpoch) / kTicks;  // the last second a file time holds
   uint64_t value = 0;
   if (seconds > kLast)
     value = INT64_MAX;

@@ -134,7 +134,7 @@ int32_t TakePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecode
   // The picture record holds the block's size in 31 bits, as the internal
   // reader's blocks are: a larger one is refused, never held with a size cut.
   const int32_t refusal = !PluginBitsFit(picture.Info, bitsSize) ? kSpiBrokenData
-                          : bitsSize > INT32_MAX                ? kSpiNoMemory
+                          : bitsSize > INT32_MAX                 ? kSpiNoMemory
                                                                  : 0;
   if (refusal != 0) {
     LocalUnlock(bitsBlock.get());

@@ -7,9 +7,8 @@
 #include <algorithm>
 
 #include "app/version.h"
-#include "plugins/plugin_list.h"
-
 #include "picture_builders.h"
+#include "plugins/plugin_list.h"
 #include "wic_test_util.h"
 #include "win_test_util.h"
 #include "zip_builder.h"
@@ -68,7 +67,8 @@ TEST(DistFolder, AFreshCopyCataloguesItsOwnPluginsAndOpensTheCommonFormats) {
         << file;
   }
   const std::string readme = ReadFileBytes(copy.Path() + "readme.txt");
-  for (const std::string& named : {"start " + std::string(ORV_PROGRAM_FILE), wic, "\"" + std::string(kPluginListName) + "\""})
+  for (const std::string& named :
+       {"start " + std::string(ORV_PROGRAM_FILE), wic, "\"" + std::string(kPluginListName) + "\""})
     EXPECT_NE(readme.find(named), std::string::npos) << named;
   // The other edition unpacked into the same folder, already started once.
   const std::string otherList = kSpiWide ? "pluginlist" : "pluginlist64";

@@ -38,7 +38,8 @@ std::vector<THostileLines> HostileCatalogue(const TempDir& dir) {
       {"plug-ins that fault when asked",
        FaultySpi(dir, "supported", "nullwrite") + "\r\n" + FaultySpi(dir, "info", "ud2") + "\r\n"},
       {"a DLL of the other width", OtherWidthSpi("otherwidth") + "\r\n"},
-      {"a DLL of the other width named as one of this width", [&dir] {
+      {"a DLL of the other width named as one of this width",
+       [&dir] {
          const std::string path = dir.Path() + "otherwidth" + kPluginSuffix;
          CopyFileA(OtherWidthSpi("otherwidth").c_str(), path.c_str(), FALSE);
          return path + "\r\n";

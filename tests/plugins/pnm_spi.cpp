@@ -27,8 +27,8 @@ enum class Mode {
   InfoError,
   PictureError,
   Partial,
-  Unpadded,   // the text handle at offset 22 in a 64-bit record
-  NoHandle,   // in place of the text handle, the address of a static text
+  Unpadded,  // the text handle at offset 22 in a 64-bit record
+  NoHandle,  // in place of the text handle, the address of a static text
 };
 
 struct Request {

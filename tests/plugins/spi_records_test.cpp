@@ -93,8 +93,8 @@ TYPED_TEST(ArchiveRecords, ConversionSkipsEmptyMembersAndEndsWithAnEmptyName) {
     std::vector<std::string> names;
   } cases[] = {
       {"members, a folder, an empty file",
-       Block<R>({Record("dir\\", "", 0), Record("dir\\", "a.jpg", 10), Record("", "empty", 0), Record("", "b.jpg", 1),
-                 R{}}),
+       Block<R>(
+           {Record("dir\\", "", 0), Record("dir\\", "a.jpg", 10), Record("", "empty", 0), Record("", "b.jpg", 1), R{}}),
        {"dir\\a.jpg", "b.jpg"}},
       {"only sizes of 0 or less", Block<R>({Record("", "a", 0), Record("", "b", -5), R{}}), {}},
       {"records after the end are not read", Block<R>({Record("", "a", 1), R{}, Record("", "b", 1)}), {"a"}},
@@ -154,8 +154,8 @@ TEST(ArchiveEntries, FieldsOfAMemberAtTheOffsetsOfEachWidth) {
     Put(block, 8 + 3 * w.field, static_cast<uint64_t>(time), w.field);
     std::memcpy(block.data() + w.path, "d\\", 2);
     std::memcpy(block.data() + w.path + 200, "x.png", 5);
-    Put(block, w.path + 400, 0xDEADBEEF, 4);                  // CRC, or anything else
-    if (w.wide) Put(block, w.path + 404, 0xA5A5A5A5, 4);      // padding that holds garbage
+    Put(block, w.path + 400, 0xDEADBEEF, 4);              // CRC, or anything else
+    if (w.wide) Put(block, w.path + 404, 0xA5A5A5A5, 4);  // padding that holds garbage
     std::unique_ptr<FileEntry[]> entries;
     ASSERT_EQ(w.wide ? ConvertArchiveEntries<SpiArchiveEntry64>(block.data(), block.size(), entries)
                      : ConvertArchiveEntries<SpiArchiveEntry32>(block.data(), block.size(), entries),

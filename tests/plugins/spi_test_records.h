@@ -62,8 +62,8 @@ inline TArchiveRecord ArchiveRecord(const char* method, uint64_t position, int64
   const size_t names = 8 + 4 * kWord;
   std::memcpy(b + names, folder.data(), folder.size() < 200 ? folder.size() : 200);
   std::memcpy(b + names + 200, file.data(), file.size() < 200 ? file.size() : 200);
-  PutLe(b + names + 400, 0x5A5A5A5A, 4);                 // no CRC the host reads
-  if (kWide) PutLe(b + names + 404, 0xA5A5A5A5, 4);      // padding that holds garbage
+  PutLe(b + names + 400, 0x5A5A5A5A, 4);             // no CRC the host reads
+  if (kWide) PutLe(b + names + 404, 0xA5A5A5A5, 4);  // padding that holds garbage
   return r;
 }
 
