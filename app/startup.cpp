@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "framework/message_box.h"
 #include "framework/res_strings.h"
 #include "keys/key_table_win.h"
+#include "plugins/plugin_list.h"
 #include "plugins/plugin_list_win.h"
 #include "util/sutil_win.h"
 #include "viewer/file_list.h"
@@ -88,7 +90,7 @@ int RunOrv(int argc, const char* const* argv) {
   PluginFiles = new TSimpleList;
 
   // The catalogue is built once, when missing; start-up goes on without it.
-  const std::string pluginList = ProfileFolder + "pluginlist";
+  const std::string pluginList = ProfileFolder + kPluginListName;
   if (!IsFile(pluginList) && BuildPluginList() != 0)
     ShowMessageBox(GetDesktopWindow(), pluginList + ": " + LoadResString(kStrCannotWriteFile), "Orv",
                    MB_OK | MB_ICONWARNING);

@@ -1,7 +1,7 @@
 // Times start-up as the user sees it: from starting the process to the first
-// painted picture, for "orv.exe pic.bmp" with a 30-entry catalogue, beside
-// bare_window (a window that paints the same bitmap and does nothing else),
-// alternating the two. The picture counts as painted when a pixel read back
+// painted picture, for "orv.exe pic.bmp" (orv64.exe in the 64-bit build) with
+// a 30-entry catalogue, beside bare_window (a window that paints the same
+// bitmap and does nothing else), alternating the two. The picture counts as painted when a pixel read back
 // from the window's client area has its colour. Prints medians, minima and
 // the ratio of the medians.
 #include <windows.h>
@@ -11,6 +11,9 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "app/version.h"
+#include "plugins/plugin_list.h"
 
 namespace {
 
@@ -136,17 +139,17 @@ int main() {
   // the viewer itself, so none of them is loaded.
   std::string catalogue;
   for (int i = 0; i < kCatalogueEntries; ++i) {
-    const std::string plugin = profile + "plugin" + std::to_string(i) + ".spi";
-    CopyFileA((own + "bench_plugin.spi").c_str(), plugin.c_str(), FALSE);
+    const std::string plugin = profile + "plugin" + std::to_string(i) + kPluginSuffix;
+    CopyFileA((own + "bench_plugin" + kPluginSuffix).c_str(), plugin.c_str(), FALSE);
     catalogue += plugin + "\r\n";
   }
-  WriteBytes(profile + "pluginlist", catalogue.data(), catalogue.size());
+  WriteBytes(profile + kPluginListName, catalogue.data(), catalogue.size());
   const std::string picture = root + "\\pic.bmp";
   WriteBitmap(picture);
   // The profile comes from the environment, so the command line is the plain one.
   SetEnvironmentVariableA("TAVOPROF", root.c_str());
 
-  const std::string orv = "\"" + own + "..\\orv.exe\" \"" + picture + "\"";
+  const std::string orv = "\"" + own + "..\\" ORV_PROGRAM_FILE "\" \"" + picture + "\"";
   const std::string bare = "\"" + own + "bare_window.exe\" \"" + picture + "\"";
   TimeToPicture(bare);  // the first start of a session warms caches for both
   TimeToPicture(orv);
@@ -171,8 +174,9 @@ int main() {
   std::printf("  orv:         median %7.1f ms, min %7.1f ms\n", orvMedian, orvTimes.Min());
   std::printf("  ratio of medians: %.2f, median of paired ratios: %.2f\n", orvMedian / bareMedian, ratios.Median());
 
-  for (int i = 0; i < kCatalogueEntries; ++i) DeleteFileA((profile + "plugin" + std::to_string(i) + ".spi").c_str());
-  DeleteFileA((profile + "pluginlist").c_str());
+  for (int i = 0; i < kCatalogueEntries; ++i)
+    DeleteFileA((profile + "plugin" + std::to_string(i) + kPluginSuffix).c_str());
+  DeleteFileA((profile + kPluginListName).c_str());
   DeleteFileA(picture.c_str());
   RemoveDirectoryA(profile.c_str());
   RemoveDirectoryA(root.c_str());

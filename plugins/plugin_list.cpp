@@ -1,6 +1,18 @@
 #include "plugins/plugin_list.h"
 
-std::vector<std::string> ParsePluginList(const std::string& bytes) {
+#include <cstring>
+#include <utility>
+
+bool HasPluginSuffix(const std::string& path, const char* suffix) {
+  const size_t n = std::strlen(suffix);
+  if (path.size() < n) return false;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (size_t i = 0; i < n; ++i)
+    if (lower(path[path.size() - n + i]) != lower(suffix[i])) return false;
+  return true;
+}
+
+std::vector<std::string> ParsePluginList(const std::string& bytes, const char* skippedSuffix) {
   std::vector<std::string> paths;
   size_t end = bytes.find('\x1A');
   if (end == std::string::npos) end = bytes.size();
@@ -8,7 +20,10 @@ std::vector<std::string> ParsePluginList(const std::string& bytes) {
   while (start < end) {
     size_t stop = start;
     while (stop < end && bytes[stop] != '\r' && bytes[stop] != '\n') ++stop;
-    if (stop > start && bytes[start] != '#') paths.push_back(bytes.substr(start, stop - start));
+    if (stop > start && bytes[start] != '#') {
+      std::string path = bytes.substr(start, stop - start);
+      if (!HasPluginSuffix(path, skippedSuffix)) paths.push_back(std::move(path));
+    }
     start = stop;
     if (start < end && bytes[start] == '\r') ++start;
     if (start < end && bytes[start] == '\n') ++start;

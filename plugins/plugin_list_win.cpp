@@ -51,7 +51,7 @@ std::string ResolvePluginFolder(const std::string& registryFolder, const std::st
 int32_t WritePluginList(const std::string& pluginFolder, const std::string& listFile) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA entry;
-  FindHandle find(FindFirstFileA((pluginFolder + "*.spi").c_str(), &entry));
+  FindHandle find(FindFirstFileA((pluginFolder + "*" + kPluginSuffix).c_str(), &entry));
   if (find) {
     // Whatever the search returns is listed, folders included: the catalogue
     // is the user's to edit, and a probe simply fails on a non-plug-in.
@@ -74,7 +74,7 @@ int32_t WritePluginList(const std::string& pluginFolder, const std::string& list
 }
 
 int32_t BuildPluginList() {
-  return WritePluginList(ResolvePluginFolder(GetPluginFolder(), ProgramFolder()), ProfileFolder + "pluginlist");
+  return WritePluginList(ResolvePluginFolder(GetPluginFolder(), ProgramFolder()), ProfileFolder + kPluginListName);
 }
 
 int32_t ReadPluginList(const std::string& listFile, TSimpleList& list) {
@@ -88,7 +88,7 @@ int32_t ReadPluginList(const std::string& listFile, TSimpleList& list) {
   file.reset();
 
   // Each path is its own C heap block: start-up's clean-up frees them with free().
-  for (const std::string& path : ParsePluginList(bytes)) {
+  for (const std::string& path : ParsePluginList(bytes, kOtherWidthPluginSuffix)) {
     char* copy = static_cast<char*>(std::malloc(path.size() + 1));
     if (!copy) break;
     std::memcpy(copy, path.c_str(), path.size() + 1);
@@ -102,5 +102,5 @@ int32_t ReadPluginList(const std::string& listFile, TSimpleList& list) {
 
 int32_t LoadPluginList() {
   if (!PluginFiles) return ERROR_INVALID_HANDLE;
-  return ReadPluginList(ProfileFolder + "pluginlist", *PluginFiles);
+  return ReadPluginList(ProfileFolder + kPluginListName, *PluginFiles);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The plug-in catalogue: the file "pluginlist" in the profile folder, built
-// once from the plug-in folder when it is missing and read at every start into
+// The plug-in catalogue: the file kPluginListName ("pluginlist", for the
+// 64-bit edition "pluginlist64") in the profile folder, built once from the
+// plug-in folder when it is missing and read at every start into
 // PluginFiles. No plug-in is loaded to build or read it.
 
 #include <cstdint>
@@ -16,16 +17,18 @@ std::string GetPluginFolder();
 // backslash under the system code page's double-byte rule.
 std::string ResolvePluginFolder(const std::string& registryFolder, const std::string& programFolder);
 
-// Writes one line per folder + "*.spi" entry, in the order the search returns
-// them, to listFile. Returns 0 or the I/O error code of creating or writing it.
+// Writes one line per folder + "*" + kPluginSuffix entry (".spi", for the
+// 64-bit edition ".sph"), in the order the search returns them, to listFile.
+// Returns 0 or the I/O error code of creating or writing it.
 int32_t WritePluginList(const std::string& pluginFolder, const std::string& listFile);
 
-// WritePluginList of the resolved plug-in folder into ProfileFolder + "pluginlist".
+// WritePluginList of the resolved plug-in folder into ProfileFolder + kPluginListName.
 int32_t BuildPluginList();
 
-// Appends a malloc'd copy of every path of listFile to list. Returns 0 or the
-// I/O error code of opening the file, leaving the list as it was.
+// Appends a malloc'd copy of every path of listFile to list, but for plug-ins
+// of the other width, which are never loaded. Returns 0 or the I/O error code
+// of opening the file, leaving the list as it was.
 int32_t ReadPluginList(const std::string& listFile, TSimpleList& list);
 
-// ReadPluginList of ProfileFolder + "pluginlist" into PluginFiles.
+// ReadPluginList of ProfileFolder + kPluginListName into PluginFiles.
 int32_t LoadPluginList();

@@ -39,28 +39,37 @@ std::string PluginFaultText(const std::string& name, const std::string& plugin, 
   return name + ":\r\n" + plugin + " stopped with a fault (" + code + ")";
 }
 
-FileTime UnixTimeToFileTime(int32_t seconds) {
-  // 1970-01-01 in 100-nanosecond units since 1601-01-01; the sum stays
-  // positive for every 32-bit time.
-  const uint64_t value = static_cast<uint64_t>(116444736000000000LL + static_cast<int64_t>(seconds) * 10000000LL);
+FileTime UnixTimeToFileTime(int64_t seconds) {
+  // 1970-01-01 in 100-nanosecond units since 1601-01-01.
+  constexpr int64_t kEpoch = 116444736000000000LL;
+  constexpr int64_t kTicks = 10000000LL;
+  constexpr int64_t kFirst = -kEpoch / kTicks;              // 1601-01-01
+  constexpr int64_t kLast = (INT64_MAX - kEpoch) / kTicks;  // the last second a file time holds
+  uint64_t value = 0;
+  if (seconds > kLast)
+    value = INT64_MAX;
+  else if (seconds > kFirst)
+    value = static_cast<uint64_t>(kEpoch + seconds * kTicks);
   return FileTime{static_cast<uint32_t>(value), static_cast<uint32_t>(value >> 32)};
 }
 
-std::string MemberName(const SpiArchiveEntry& record) {
+template <typename Record>
+std::string MemberName(const Record& record) {
   std::string name(record.Path, strnlen(record.Path, sizeof record.Path));
   name.append(record.FileName, strnlen(record.FileName, sizeof record.FileName));
   if (name.size() > kMemberNameMax) name.resize(kMemberNameMax);
   return name;
 }
 
+template <typename Record>
 int32_t ConvertArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr<FileEntry[]>& entries) {
-  const size_t slots = size / sizeof(SpiArchiveEntry) + 1;
+  const size_t slots = size / sizeof(Record) + 1;
   entries.reset(new (std::nothrow) FileEntry[slots]());
   if (!entries) return kSpiNoMemory;
   size_t next = 0;
   // Only whole records are read: a block without its ending record stops at its end.
-  for (size_t at = 0; at + sizeof(SpiArchiveEntry) <= size; at += sizeof(SpiArchiveEntry)) {
-    SpiArchiveEntry record;
+  for (size_t at = 0; at + sizeof(Record) <= size; at += sizeof(Record)) {
+    Record record;
     std::memcpy(&record, block + at, sizeof record);
     if (record.Method[0] == 0) break;
     if (record.FileSize <= 0) continue;  // folders and empty members
@@ -69,10 +78,17 @@ int32_t ConvertArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr
     std::memcpy(entry.Name, name.data(), name.size());
     entry.Time = UnixTimeToFileTime(record.Time);
     entry.Candidate = 1;
-    entry.Position = record.Position;
+    // A 64-bit position in a 32-bit list would be cut: only a test builds
+    // records of the other width.
+    entry.Position = static_cast<SpiPosition>(record.Position);
   }
   return 0;
 }
+
+template std::string MemberName(const SpiArchiveEntry32&);
+template std::string MemberName(const SpiArchiveEntry64&);
+template int32_t ConvertArchiveEntries<SpiArchiveEntry32>(const uint8_t*, size_t, std::unique_ptr<FileEntry[]>&);
+template int32_t ConvertArchiveEntries<SpiArchiveEntry64>(const uint8_t*, size_t, std::unique_ptr<FileEntry[]>&);
 
 bool PluginBitsFit(const BitmapInfo& info, uint64_t bitsSize) {
   const BitmapInfoHeader& h = info.bmiHeader;

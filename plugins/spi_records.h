@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "image/dib_types.h"
 
@@ -37,11 +38,19 @@ constexpr int32_t kSpiMemoryError = 5;
 // value is reported with -1.
 constexpr int32_t kSpiFault = INT32_MIN;
 
+// The two widths of the interface. A 32-bit host loads 32-bit plug-ins
+// (".spi"), a 64-bit host 64-bit ones (".sph"); neither can load the other.
+// Both widths' records are defined for every build, so that both layouts are
+// checked wherever the code compiles; a build talks to plug-ins of its own
+// width through the names without a width (SpiPictureInfo, SpiArchiveEntry).
+constexpr bool kSpiWide = sizeof(void*) == 8;
+constexpr const char* kPluginSuffix = kSpiWide ? ".sph" : ".spi";
+constexpr const char* kOtherWidthPluginSuffix = kSpiWide ? ".spi" : ".sph";
+
 #pragma pack(push, 1)
-// Filled by GetPictureInfo. The text handle is a handle of the plug-in's
-// process: 4 bytes in the 32-bit interface (26 bytes in all), 8 bytes when a
-// 64-bit host talks to a 64-bit plug-in.
-struct SpiPictureInfo {
+// Filled by GetPictureInfo. The text handle is a local memory handle of the
+// process, or 0.
+struct SpiPictureInfo32 {
   int32_t Left;
   int32_t Top;
   int32_t Width;
@@ -49,11 +58,25 @@ struct SpiPictureInfo {
   uint16_t XDensity;
   uint16_t YDensity;
   int16_t ColorDepth;
-  uintptr_t TextHandle;
+  uint32_t TextHandle;
+};
+
+// The 64-bit record aligns its handle; some 64-bit plug-ins write it at
+// offset 22 all the same, as in the 32-bit record (see spi_util.h).
+struct SpiPictureInfo64 {
+  int32_t Left;
+  int32_t Top;
+  int32_t Width;
+  int32_t Height;
+  uint16_t XDensity;
+  uint16_t YDensity;
+  int16_t ColorDepth;
+  uint8_t Padding[2];
+  uint64_t TextHandle;
 };
 
 // One record of GetArchiveInfo's block; a first byte 0 ends the block.
-struct SpiArchiveEntry {
+struct SpiArchiveEntry32 {
   uint8_t Method[8];
   uint32_t Position;
   uint32_t CompressedSize;
@@ -63,23 +86,57 @@ struct SpiArchiveEntry {
   char FileName[200];  // same rule
   uint32_t Crc;
 };
+
+// Positions and sizes past 4 GB, and times past 2038. The padding may hold
+// anything, and some plug-ins put other data in Crc and 0 in Time.
+struct SpiArchiveEntry64 {
+  uint8_t Method[8];
+  uint64_t Position;
+  uint64_t CompressedSize;
+  int64_t FileSize;
+  int64_t Time;  // a 64-bit time_t
+  char Path[200];
+  char FileName[200];
+  uint32_t Crc;
+  uint8_t Padding[4];
+};
 #pragma pack(pop)
 
-static_assert(offsetof(SpiPictureInfo, Width) == 8);
-static_assert(offsetof(SpiPictureInfo, XDensity) == 16);
-static_assert(offsetof(SpiPictureInfo, ColorDepth) == 20);
-static_assert(offsetof(SpiPictureInfo, TextHandle) == 22);
-static_assert(sizeof(SpiPictureInfo) == 22 + sizeof(void*));
-static_assert(sizeof(void*) != 4 || sizeof(SpiPictureInfo) == 26);
+static_assert(sizeof(SpiPictureInfo32) == 26);
+static_assert(offsetof(SpiPictureInfo32, Width) == 8);
+static_assert(offsetof(SpiPictureInfo32, XDensity) == 16);
+static_assert(offsetof(SpiPictureInfo32, ColorDepth) == 20);
+static_assert(offsetof(SpiPictureInfo32, TextHandle) == 22);
 
-static_assert(sizeof(SpiArchiveEntry) == 428);
-static_assert(offsetof(SpiArchiveEntry, Position) == 8);
-static_assert(offsetof(SpiArchiveEntry, CompressedSize) == 12);
-static_assert(offsetof(SpiArchiveEntry, FileSize) == 16);
-static_assert(offsetof(SpiArchiveEntry, Time) == 20);
-static_assert(offsetof(SpiArchiveEntry, Path) == 24);
-static_assert(offsetof(SpiArchiveEntry, FileName) == 224);
-static_assert(offsetof(SpiArchiveEntry, Crc) == 424);
+static_assert(sizeof(SpiPictureInfo64) == 32);
+static_assert(offsetof(SpiPictureInfo64, Width) == 8);
+static_assert(offsetof(SpiPictureInfo64, XDensity) == 16);
+static_assert(offsetof(SpiPictureInfo64, ColorDepth) == 20);
+static_assert(offsetof(SpiPictureInfo64, TextHandle) == 24);
+
+static_assert(sizeof(SpiArchiveEntry32) == 428);
+static_assert(offsetof(SpiArchiveEntry32, Position) == 8);
+static_assert(offsetof(SpiArchiveEntry32, CompressedSize) == 12);
+static_assert(offsetof(SpiArchiveEntry32, FileSize) == 16);
+static_assert(offsetof(SpiArchiveEntry32, Time) == 20);
+static_assert(offsetof(SpiArchiveEntry32, Path) == 24);
+static_assert(offsetof(SpiArchiveEntry32, FileName) == 224);
+static_assert(offsetof(SpiArchiveEntry32, Crc) == 424);
+
+static_assert(sizeof(SpiArchiveEntry64) == 448);
+static_assert(offsetof(SpiArchiveEntry64, Position) == 8);
+static_assert(offsetof(SpiArchiveEntry64, CompressedSize) == 16);
+static_assert(offsetof(SpiArchiveEntry64, FileSize) == 24);
+static_assert(offsetof(SpiArchiveEntry64, Time) == 32);
+static_assert(offsetof(SpiArchiveEntry64, Path) == 40);
+static_assert(offsetof(SpiArchiveEntry64, FileName) == 240);
+static_assert(offsetof(SpiArchiveEntry64, Crc) == 440);
+
+using SpiPictureInfo = std::conditional_t<kSpiWide, SpiPictureInfo64, SpiPictureInfo32>;
+using SpiArchiveEntry = std::conditional_t<kSpiWide, SpiArchiveEntry64, SpiArchiveEntry32>;
+// A member's position as the plug-in gave it, as wide as the records carry it.
+using SpiPosition = decltype(SpiArchiveEntry::Position);
+static_assert(sizeof(SpiPosition) == sizeof(void*));
 
 constexpr size_t kFileEntryNameSize = 261;
 // Longest member name taken from an archive record.
@@ -90,7 +147,7 @@ struct FileEntry {
   char Name[kFileEntryNameSize];  // archive members: folder inside the archive, then file name
   FileTime Time;                  // archive members only
   uint8_t Candidate;              // 0 once an attempt to open it failed
-  uint32_t Position;              // archive members only: the plug-in's position
+  SpiPosition Position;           // archive members only: the plug-in's position
 };
 
 // 1 for "00IN", 2 for "00AM" (whole text, case-sensitive), else 0.
@@ -105,16 +162,21 @@ std::string PluginErrorText(const std::string& name, int32_t code);
 // for a plug-in that faulted.
 std::string PluginFaultText(const std::string& name, const std::string& plugin, uint32_t exceptionCode);
 
-// The Windows file time of a plug-in's member time, taken as UTC.
-FileTime UnixTimeToFileTime(int32_t seconds);
+// The Windows file time of a plug-in's member time, taken as UTC. Times
+// before 1601 give 0 and times past the last file time (the year 30828)
+// give the last one.
+FileTime UnixTimeToFileTime(int64_t seconds);
 
 // Folder field then file-name field, each up to its NUL and 200 bytes, cut to 255 bytes.
-std::string MemberName(const SpiArchiveEntry& record);
+template <typename Record>
+std::string MemberName(const Record& record);
 
-// Converts a block of archive records into (size / 428) + 1 entries, the
-// last of them with an empty Name. Stops at a record whose first byte is 0 and
-// never reads past the block; members of size 0 or less are skipped. Returns
-// 0, or kSpiNoMemory when the array cannot be had.
+// Converts a block of archive records (of this build's width unless another
+// is named) into (size / record size) + 1 entries, the last of them with an
+// empty Name. Stops at a record whose first byte is 0 and never reads past
+// the block; members of size 0 or less are skipped. Returns 0, or
+// kSpiNoMemory when the array cannot be had.
+template <typename Record = SpiArchiveEntry>
 int32_t ConvertArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr<FileEntry[]>& entries);
 
 // Whether the pixel block the header describes fits in bitsSize bytes, so that

@@ -32,8 +32,12 @@ int32_t ProbePlugin(const std::string& dllPath, const std::string& fileName, con
 // header block (cut to 1064 bytes), the plug-in's pixel handle still locked
 // with its address and size, the colour depth and the text information. A
 // success without both blocks, or with a pixel block too small for its
-// header, is broken data (3); a missing module or export is -1; a plug-in's
-// own code is returned as it is. On failure the picture holds nothing.
+// header, is broken data (3), and a pixel block past 31 bits is 4; a missing
+// module or export is -1; a plug-in's own code is returned as it is. On
+// failure the picture holds nothing. The text is taken only from a value of
+// the record the system knows as a local memory handle (which is then
+// freed): at the record's own offset, or in the 64-bit interface also where
+// plug-ins that do not pad the record put it.
 int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecodedPicture& picture);
 
 // GetArchiveInfo on the archive file, converted by ConvertArchiveEntries. On
@@ -42,8 +46,8 @@ int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDeco
 int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries);
 
 // GetFile for the member at position, copied out of the plug-in's block;
-// the member's size is the block's size.
-int32_t ExtractMember(HMODULE plugin, const std::string& archive, uint32_t position, std::vector<uint8_t>& data);
+// the member's size is the block's size. A block past 31 bits is 4.
+int32_t ExtractMember(HMODULE plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data);
 
 // GetPluginInfo(1); empty when the plug-in lacks the export.
 std::string GetPluginDescription(HMODULE plugin);

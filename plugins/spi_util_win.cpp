@@ -1,3 +1,5 @@
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -51,7 +53,42 @@ bool HasExportsOfKind(HMODULE plugin, int32_t kind) {
   return false;
 }
 
-int32_t SizeField(SIZE_T size) { return size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(size); }
+// Whether value is a local memory handle of this process. The system asks
+// the memory around what it is given: before a fixed block (aligned to two
+// pointers) its heap header, around a movable handle its entry in the handle
+// table. So it is asked only where that memory is readable.
+bool IsLocalHandle(uintptr_t value) {
+  constexpr uintptr_t kWord = sizeof(void*);
+  if (value % kWord != 0 || value < 2 * kWord || value > UINTPTR_MAX - 2 * kWord) return false;
+  const bool fixedBlock = value % (2 * kWord) == 0;
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  for (uintptr_t probe : {value - (fixedBlock ? 2 * kWord : kWord), value + kWord - 1}) {
+    MEMORY_BASIC_INFORMATION m;
+    if (VirtualQuery(reinterpret_cast<void*>(probe), &m, sizeof m) != sizeof m || m.State != MEM_COMMIT ||
+        !(m.Protect & kReadable) || (m.Protect & PAGE_GUARD))
+      return false;
+  }
+  return LocalFlags(reinterpret_cast<HLOCAL>(value)) != LMEM_INVALID_HANDLE;
+}
+
+// The record's text handle. The 64-bit record has it at offset 24; some
+// 64-bit plug-ins write it at 22 as the 32-bit record does. The record was
+// zeroed before the call, so then the bytes at 24 are no handle and those at
+// 22 are. Whatever the system does not know as a local memory handle is
+// neither read nor freed.
+HLOCAL TextHandleOf(const SpiPictureInfo& info) {
+  constexpr size_t kOffsets[] = {offsetof(SpiPictureInfo, TextHandle), offsetof(SpiPictureInfo32, TextHandle)};
+  uint8_t bytes[sizeof info];
+  std::memcpy(bytes, &info, sizeof bytes);
+  for (size_t i = 0; i < (kSpiWide ? 2 : 1); ++i) {
+    uintptr_t value;
+    static_assert(sizeof value == sizeof info.TextHandle);
+    std::memcpy(&value, bytes + kOffsets[i], sizeof value);
+    if (IsLocalHandle(value)) return reinterpret_cast<HLOCAL>(value);
+  }
+  return nullptr;
+}
 
 int32_t TakePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
   auto getPictureInfo = GetExport<SpiGetPictureInfoProc>(plugin, "GetPictureInfo");
@@ -68,8 +105,8 @@ int32_t TakePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecode
   if (outcome != TCallOutcome::Returned) return FaultCode(plugin, outcome);
   if (code != 0) return OwnCode(code);
   picture.ColorBits = info.ColorDepth;
-  if (info.TextHandle) {
-    LocalMemory text(reinterpret_cast<HLOCAL>(info.TextHandle));
+  if (HLOCAL handle = TextHandleOf(info)) {
+    LocalMemory text(handle);
     picture.TextInfo = LocalText(text.get());
   }
 
@@ -94,13 +131,18 @@ int32_t TakePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecode
   void* bits = LocalLock(bitsBlock.get());
   if (!bits) return kSpiMemoryError;
   const SIZE_T bitsSize = LocalSize(bitsBlock.get());
-  if (!PluginBitsFit(picture.Info, bitsSize)) {
+  // The picture record holds the block's size in 31 bits, as the internal
+  // reader's blocks are: a larger one is refused, never held with a size cut.
+  const int32_t refusal = !PluginBitsFit(picture.Info, bitsSize) ? kSpiBrokenData
+                          : bitsSize > INT32_MAX                 ? kSpiNoMemory
+                                                                 : 0;
+  if (refusal != 0) {
     LocalUnlock(bitsBlock.get());
-    return kSpiBrokenData;
+    return refusal;
   }
   picture.BitsHandle = bitsBlock.release();
   picture.Bits = bits;
-  picture.BitsSize = SizeField(bitsSize);
+  picture.BitsSize = static_cast<int32_t>(bitsSize);
   return 0;
 }
 
@@ -163,7 +205,7 @@ int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::uniq
   return ConvertArchiveEntries(static_cast<const uint8_t*>(lock.get()), LocalSize(block.get()), entries);
 }
 
-int32_t ExtractMember(HMODULE plugin, const std::string& archive, uint32_t position, std::vector<uint8_t>& data) {
+int32_t ExtractMember(HMODULE plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data) {
   data.clear();
   faultUnreported = false;
   auto getFile = GetExport<SpiGetFileProc>(plugin, "GetFile");
@@ -179,8 +221,11 @@ int32_t ExtractMember(HMODULE plugin, const std::string& archive, uint32_t posit
   LockedLocal lock(block.get());
   if (!lock.get()) return kSpiMemoryError;
   const uint8_t* member = static_cast<const uint8_t*>(lock.get());
+  const SIZE_T size = LocalSize(block.get());
+  // A member is shown with its size in 31 bits, as a file is.
+  if (size > INT32_MAX) return kSpiNoMemory;
   try {
-    data.assign(member, member + LocalSize(block.get()));
+    data.assign(member, member + size);
   } catch (const std::bad_alloc&) {
     return kSpiNoMemory;
   }

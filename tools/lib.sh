@@ -1,8 +1,10 @@
 # Sourced by the scripts in tools/.
 
+# Orv comes in two editions built from the same code: build/win32/orv.exe
+# (32-bit, ".spi" plug-ins) and build/win64/orv64.exe (64-bit, ".sph").
 # Some kernels (paravirtualised ones among them) cannot start 32-bit processes,
-# so 32-bit Wine cannot run there. The program still builds for 32-bit Windows,
-# and its tests then run as a 64-bit build of the same code under wine64.
+# so 32-bit Wine cannot run there; the Windows tests then run on the 64-bit
+# build under wine64.
 orv_can_run_32bit() {
   [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
@@ -14,6 +16,14 @@ orv_test_arch() {
   if [ -n "${ORV_TEST_ARCH:-}" ]; then
     echo "$ORV_TEST_ARCH"
   elif orv_can_run_32bit; then echo win32; else echo win64; fi
+}
+
+# The program file of a build folder.
+orv_program() {
+  case "$1" in
+    win32) echo orv.exe ;;
+    win64) echo orv64.exe ;;
+  esac
 }
 
 orv_wine_loader() {

@@ -31,6 +31,7 @@ orv_env_start() {
   "$WINELOADER" wineboot >/dev/null 2>&1 </dev/null || true
 }
 
+# Safe to call again: what was stopped is forgotten.
 orv_env_stop() {
   if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
   if [ -n "${ORV_WINESERVER_PID:-}" ]; then wait "$ORV_WINESERVER_PID" 2>/dev/null || true; fi
@@ -38,4 +39,6 @@ orv_env_stop() {
     kill "$ORV_XVFB_PID" 2>/dev/null || true
     wait "$ORV_XVFB_PID" 2>/dev/null || true
   fi
+  ORV_WINESERVER_PID=""
+  ORV_XVFB_PID=""
 }

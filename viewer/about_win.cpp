@@ -33,5 +33,7 @@ std::string LinkDate() {
 }  // namespace
 
 void TMainWindow::ShowAbout() {
-  ShowMessageBox(Handle, AboutText(ORV_VERSION_TEXT, LinkDate(), ProfileFolder), "About Orv", MB_USERICON);
+  // The 64-bit edition says so; the 32-bit one is the program as it always was.
+  const char* edition = sizeof(void*) == 8 ? "64-bit" : "";
+  ShowMessageBox(Handle, AboutText(ORV_VERSION_TEXT, edition, LinkDate(), ProfileFolder), "About Orv", MB_USERICON);
 }

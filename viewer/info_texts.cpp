@@ -41,9 +41,12 @@ std::string PluginListText(const std::vector<TPluginListEntry>& entries) {
   return text;
 }
 
-std::string AboutText(const std::string& version, const std::string& buildDate, const std::string& profileFolder) {
+std::string AboutText(const std::string& version, const std::string& edition, const std::string& buildDate,
+                      const std::string& profileFolder) {
+  std::string facts = edition;
+  if (!buildDate.empty()) facts += (facts.empty() ? "built " : ", built ") + buildDate;
   std::string text = "Orv " + version;
-  if (!buildDate.empty()) text += " (built " + buildDate + ")";
+  if (!facts.empty()) text += " (" + facts + ")";
   text += "\r\n\r\n";
   text += "Written by the Orv developers.\r\n\r\n";
   text += "Orv may be used freely, for any purpose.\r\n";

@@ -39,6 +39,8 @@ struct TPluginListEntry {
 // entry ("(not found)" for one that is not Found), each line ending in CR LF.
 std::string PluginListText(const std::vector<TPluginListEntry>& entries);
 
-// The About box: name, version and build date (left out when empty), the
-// authors, the terms, and the profile folder in use.
-std::string AboutText(const std::string& version, const std::string& buildDate, const std::string& profileFolder);
+// The About box: name, version, edition and build date (each left out when
+// empty: "Orv 1.0.0 (64-bit, built 2026-12-08)"), the authors, the terms, and
+// the profile folder in use.
+std::string AboutText(const std::string& version, const std::string& edition, const std::string& buildDate,
+                      const std::string& profileFolder);

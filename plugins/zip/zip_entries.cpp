@@ -48,8 +48,9 @@ std::string MethodText(uint16_t method) {
   return "M" + std::to_string(method);
 }
 
+template <typename Record>
 void FillArchiveEntry(const ZipMember& member, const std::string& folder, const std::string& file, int64_t unixTime,
-                      uint64_t position, SpiArchiveEntry& entry) {
+                      uint64_t position, Record& entry) {
   std::memset(&entry, 0, sizeof entry);
   const std::string method = MethodText(member.Method);
   // Seven characters at most, so the text always ends in its field.
@@ -64,3 +65,8 @@ void FillArchiveEntry(const ZipMember& member, const std::string& folder, const 
   FillText(entry.FileName, file);
   entry.Crc = member.Crc;
 }
+
+template void FillArchiveEntry(const ZipMember&, const std::string&, const std::string&, int64_t, uint64_t,
+                               SpiArchiveEntry32&);
+template void FillArchiveEntry(const ZipMember&, const std::string&, const std::string&, int64_t, uint64_t,
+                               SpiArchiveEntry64&);

@@ -19,8 +19,10 @@ void SplitMemberName(const std::string& name, std::string& folder, std::string& 
 // "Stored", "Deflate", or "M" and the method's number.
 std::string MethodText(uint16_t method);
 
-// The record of a member whose name (in the system code page) is split into
-// folder and file. Texts longer than a field fill it without a NUL; sizes a
-// field cannot hold are saturated.
+// The record (of this build's width, or of the other) of a member whose
+// name (in the system code page) is split into folder and file. Texts longer
+// than a field fill it without a NUL; sizes and times a field cannot hold
+// are saturated.
+template <typename Record>
 void FillArchiveEntry(const ZipMember& member, const std::string& folder, const std::string& file, int64_t unixTime,
-                      uint64_t position, SpiArchiveEntry& entry);
+                      uint64_t position, Record& entry);

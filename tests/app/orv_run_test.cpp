@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "image/bmp_builder.h"
+#include "plugins/plugin_list.h"
 #include "win_test_util.h"
 
 namespace {
@@ -101,7 +102,7 @@ TEST(OrvRun, ShowsTheCommandLinePictureAtItsOwnSize) {
   EXPECT_EQ(client.bottom, 200);
   EXPECT_TRUE(ClientBecomes(window, 0x3366CC));
   // The profile had no catalogue: start-up wrote one.
-  EXPECT_NE(GetFileAttributesA((profile.Path() + "pluginlist").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesA((profile.Path() + kPluginListName).c_str()), INVALID_FILE_ATTRIBUTES);
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(orv.WaitForExit(), 0);
 }

@@ -70,6 +70,10 @@ TEST_F(ProgramResources, VersionResourceCarriesTheProgramsVersion) {
   ASSERT_TRUE(
       VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\ProductName", reinterpret_cast<void**>(&text), &size));
   EXPECT_STREQ(text, "Orv");
+  // The edition's own file name: orv.exe, or orv64.exe.
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\OriginalFilename",
+                             reinterpret_cast<void**>(&text), &size));
+  EXPECT_EQ(path.substr(path.find_last_of('\\') + 1), text);
 }
 
 }  // namespace

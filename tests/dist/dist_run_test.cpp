@@ -1,11 +1,14 @@
 // The shipped folder as a new user gets it: the program started from a copy
-// of it with no profile catalogues both plug-ins on its first start, and
-// pictures of the common formats and a member of a ZIP archive open.
+// of it with no profile catalogues both plug-ins on its first start (and none
+// of the other edition's, unpacked beside them), and pictures of the common
+// formats and a member of a ZIP archive open.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "app/version.h"
 #include "picture_builders.h"
+#include "plugins/plugin_list.h"
 #include "wic_test_util.h"
 #include "win_test_util.h"
 #include "zip_builder.h"
@@ -50,7 +53,7 @@ PngRecipe TransparentPng() {
 
 }  // namespace
 
-TEST(DistFolder, AFreshCopyCataloguesBothPluginsAndOpensTheCommonFormats) {
+TEST(DistFolder, AFreshCopyCataloguesItsOwnPluginsAndOpensTheCommonFormats) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Halvendo\\Susie\\Plug-in", 0, KEY_READ, &key) == ERROR_SUCCESS) {
     RegCloseKey(key);
@@ -58,10 +61,19 @@ TEST(DistFolder, AFreshCopyCataloguesBothPluginsAndOpensTheCommonFormats) {
   }
   SetEnvironmentVariableA("TAVOPROF", nullptr);
   TempDir copy;
-  for (const char* file : {"orv.exe", "orvwic.spi", "orvzip.spi", "readme.txt"}) {
+  const std::string wic = std::string("orvwic") + kPluginSuffix, zipPlugin = std::string("orvzip") + kPluginSuffix;
+  for (const std::string& file : {std::string(ORV_PROGRAM_FILE), wic, zipPlugin, std::string("readme.txt")}) {
     ASSERT_TRUE(CopyFileA((ProgramPath(ORV_DIST_DIR) + "\\" + file).c_str(), (copy.Path() + file).c_str(), FALSE))
         << file;
   }
+  const std::string readme = ReadFileBytes(copy.Path() + "readme.txt");
+  for (const std::string& named :
+       {"start " + std::string(ORV_PROGRAM_FILE), wic, "\"" + std::string(kPluginListName) + "\""})
+    EXPECT_NE(readme.find(named), std::string::npos) << named;
+  // The other edition unpacked into the same folder, already started once.
+  const std::string otherList = kSpiWide ? "pluginlist" : "pluginlist64";
+  for (const char* name : {"orvwic", "orvzip"}) copy.Write(name + std::string(kOtherWidthPluginSuffix), "");
+  copy.Write(otherList, "C:\\other\\edition\r\n");
   TempDir pictures;
   std::vector<Argb> cells(64 * 48);
   for (size_t i = 0; i < cells.size(); ++i) cells[i] = (i % 64) < 32 ? 0xFFC02020u : 0xFF2020C0u;
@@ -86,7 +98,7 @@ TEST(DistFolder, AFreshCopyCataloguesBothPluginsAndOpensTheCommonFormats) {
   };
   for (const auto& c : cases) {
     const std::string file = pictures.Write(c.name, c.bytes);
-    ChildProcess orv("\"" + copy.Path() + "orv.exe\" \"" + file + "\"");
+    ChildProcess orv("\"" + copy.Path() + ORV_PROGRAM_FILE "\" \"" + file + "\"");
     ASSERT_TRUE(orv.Started());
     HWND window = orv.WaitForWindow("TOrvClass");
     ASSERT_NE(window, nullptr) << c.name;
@@ -94,10 +106,12 @@ TEST(DistFolder, AFreshCopyCataloguesBothPluginsAndOpensTheCommonFormats) {
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(orv.WaitForExit(), 0) << c.name;
   }
-  // Written on the first start, from the program's own folder.
-  std::vector<std::string> listed = Lines(ReadFileBytes(copy.Path() + "pluginlist"));
+  // Written on the first start, from the program's own folder, beside the
+  // other edition's, which stays as it was.
+  std::vector<std::string> listed = Lines(ReadFileBytes(copy.Path() + kPluginListName));
   std::sort(listed.begin(), listed.end());
-  ASSERT_EQ(listed.size(), 2u) << ReadFileBytes(copy.Path() + "pluginlist");
-  EXPECT_EQ(listed[0], copy.Path() + "orvwic.spi");
-  EXPECT_EQ(listed[1], copy.Path() + "orvzip.spi");
+  ASSERT_EQ(listed.size(), 2u) << ReadFileBytes(copy.Path() + kPluginListName);
+  EXPECT_EQ(listed[0], copy.Path() + wic);
+  EXPECT_EQ(listed[1], copy.Path() + zipPlugin);
+  EXPECT_EQ(ReadFileBytes(copy.Path() + otherList), "C:\\other\\edition\r\n");
 }

@@ -21,6 +21,7 @@
 #include "native_faults.h"
 #include "plugins/spi_api.h"
 #include "spi_test_log.h"
+#include "spi_test_records.h"
 
 namespace {
 
@@ -132,12 +133,10 @@ SPI_EXPORT int __stdcall GetPictureInfo(LPCSTR, LONG_PTR, unsigned, SpiPictureIn
   if (Faults("pictureinfo")) {
     HLOCAL text = Block("text", 5);
     LogHandle("alloc", text);
-    info->TextHandle = reinterpret_cast<uintptr_t>(text);
+    spi_test::PutTextHandle(info, text);
   }
   Enter("pictureinfo");
-  info->Width = 1;
-  info->Height = 1;
-  info->ColorDepth = 24;
+  spi_test::WritePictureInfo(info, 1, 1, 24, nullptr);
   return 0;
 }
 
@@ -163,10 +162,8 @@ SPI_EXPORT int __stdcall GetPicture(LPCSTR, LONG_PTR, unsigned, HLOCAL* bitmapIn
 }
 
 SPI_EXPORT int __stdcall GetArchiveInfo(LPCSTR, LONG_PTR, unsigned, HLOCAL* entries) {
-  SpiArchiveEntry records[2] = {};
-  std::memcpy(records[0].Method, "store", 5);
-  records[0].FileSize = sizeof kMember - 1;
-  std::strcpy(records[0].FileName, "member.ppm");
+  const spi_test::TArchiveRecord records[2] = {
+      spi_test::ArchiveRecord("store", 0, sizeof kMember - 1, 0, "", "member.ppm"), {}};
   if (Faults("archiveinfo")) {
     *entries = Block(records, sizeof records);
     LogHandle("alloc", *entries);

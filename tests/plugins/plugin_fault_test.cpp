@@ -128,7 +128,7 @@ TEST(PluginFaults, EachExportEachKindIsContainedReportedOnceAndNeverCalledAgain)
       EXPECT_EQ(box.Last.Count, c.boxed ? 1 : 0);
       if (c.boxed) {
         const std::string name = c.exportName == std::string("config") ? path : kFile;
-        EXPECT_EQ(box.Last.Text, FaultBox(name, plugin + ".spi", kind.Code));
+        EXPECT_EQ(box.Last.Text, FaultBox(name, plugin + kPluginSuffix, kind.Code));
         EXPECT_EQ(box.Last.Caption, "Orv");
       }
       // Whatever the plug-in had allocated before it faulted is left to it.

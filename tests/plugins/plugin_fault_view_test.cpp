@@ -47,7 +47,7 @@ class PluginFaultView : public ::testing::Test {
     return FaultySpi(dir_, exportName, kind);
   }
   std::string FaultText(const std::string& file, const std::string& plugin, const char* code) {
-    return file + ":\r\n" + plugin + ".spi stopped with a fault (" + code + ")";
+    return file + ":\r\n" + plugin + kPluginSuffix + " stopped with a fault (" + code + ")";
   }
 
   static TMainWindow* window_;

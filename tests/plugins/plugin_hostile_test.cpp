@@ -70,7 +70,7 @@ TEST(HostileCatalogue, TheLoaderRefusesDllsThatCannotRunHere) {
     DWORD error;
   } cases[] = {
       {TestSpi("dllmainfails"), ERROR_DLL_INIT_FAILED},
-      {TestSpi("otherwidth"), ERROR_BAD_EXE_FORMAT},
+      {OtherWidthSpi("otherwidth"), ERROR_BAD_EXE_FORMAT},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);

@@ -20,15 +20,20 @@ TEST(PluginListText, LinesOfPathsSkippingCommentsAndEmptyLines) {
        {"a"}},
       {"a blank line is not empty", " \r\n", {" "}},
       {"nothing", "", {}},
+      {"plug-ins of the skipped width, in any case",
+       "C:\\a.sph\r\nC:\\b.SPH\r\nC:\\c.spi\r\nC:\\d.sph \r\nC:\\e.sphx\r\n.sph\r\nsph\r\n",
+       {"C:\\c.spi", "C:\\d.sph ", "C:\\e.sphx", "sph"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParsePluginList(c.bytes), c.paths) << c.what;
+  for (const Case& c : cases) EXPECT_EQ(ParsePluginList(c.bytes, ".sph"), c.paths) << c.what;
+  // And the other way round, as the 64-bit edition reads its catalogue.
+  EXPECT_EQ(ParsePluginList("C:\\a.spi\r\nC:\\b.Spi\r\nC:\\c.sph\r\n", ".spi"), std::vector<std::string>{"C:\\c.sph"});
 }
 
 TEST(PluginListText, WrittenLinesReadBackUnchanged) {
   const std::vector<std::string> names = {"b.spi", "a.spi", "x y.spi"};
   const std::string text = PluginListText("C:\\plug ins\\", names);
   EXPECT_EQ(text, "C:\\plug ins\\b.spi\r\nC:\\plug ins\\a.spi\r\nC:\\plug ins\\x y.spi\r\n");
-  EXPECT_EQ(ParsePluginList(text),
+  EXPECT_EQ(ParsePluginList(text, ".sph"),
             (std::vector<std::string>{"C:\\plug ins\\b.spi", "C:\\plug ins\\a.spi", "C:\\plug ins\\x y.spi"}));
   EXPECT_EQ(PluginListText("C:\\p\\", {}), "");
 }

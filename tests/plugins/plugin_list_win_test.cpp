@@ -7,6 +7,7 @@
 
 #include "config/profile.h"
 #include "framework/handles.h"
+#include "plugins/plugin_list.h"
 #include "util/simple_list.h"
 #include "win_test_util.h"
 
@@ -59,10 +60,14 @@ class ProfileAt {
   std::string saved_;
 };
 
+// A file name with this build's plug-in extension (".spi", or ".sph").
+std::string Own(const char* name) { return name + std::string(kPluginSuffix); }
+std::string Other(const char* name) { return name + std::string(kOtherWidthPluginSuffix); }
+
 std::vector<std::string> SearchOrder(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "*.spi").c_str(), &entry);
+  HANDLE find = FindFirstFileA((folder + "*" + kPluginSuffix).c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return names;
   do names.push_back(entry.cFileName);
   while (FindNextFileA(find, &entry));
@@ -82,31 +87,35 @@ std::vector<std::string> TakeAll(TSimpleList& list) {
 
 }  // namespace
 
-TEST(PluginList, OneLinePerSearchEntryInSearchOrder) {
+TEST(PluginList, OneLinePerSearchEntryOfThisWidthInSearchOrder) {
   TempDir plugins, profile;
-  plugins.Write("b.spi", "");
-  plugins.Write("a.spi", "not a DLL, listed all the same");
-  plugins.MakeDir("folder.spi");
+  plugins.Write(Own("b"), "");
+  plugins.Write(Own("a"), "not a DLL, listed all the same");
+  plugins.MakeDir(Own("folder"));
   plugins.Write("readme.txt", "");
+  // The other edition's plug-ins beside them are not this one's.
+  plugins.Write(Other("c"), "");
   std::string expected;
   for (const std::string& name : SearchOrder(plugins.Path())) expected += plugins.Path() + name + "\r\n";
-  ASSERT_NE(expected.find("folder.spi\r\n"), std::string::npos);
+  ASSERT_NE(expected.find(Own("folder") + "\r\n"), std::string::npos);
+  ASSERT_EQ(expected.find(Other("c")), std::string::npos);
 
-  EXPECT_EQ(WritePluginList(plugins.Path(), profile.Path() + "pluginlist"), 0);
-  EXPECT_EQ(ReadFileBytes(profile.Path() + "pluginlist"), expected);
+  const std::string list = profile.Path() + kPluginListName;
+  EXPECT_EQ(WritePluginList(plugins.Path(), list), 0);
+  EXPECT_EQ(ReadFileBytes(list), expected);
 
   TempDir empty;
-  EXPECT_EQ(WritePluginList(empty.Path(), profile.Path() + "pluginlist"), 0);
-  EXPECT_NE(GetFileAttributesA((profile.Path() + "pluginlist").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(ReadFileBytes(profile.Path() + "pluginlist"), "");
+  EXPECT_EQ(WritePluginList(empty.Path(), list), 0);
+  EXPECT_NE(GetFileAttributesA(list.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ReadFileBytes(list), "");
 
-  EXPECT_NE(WritePluginList(plugins.Path(), profile.Path() + "missing\\pluginlist"), 0);
+  EXPECT_NE(WritePluginList(plugins.Path(), profile.Path() + "missing\\" + kPluginListName), 0);
 }
 
 TEST(PluginList, RegistryFolderWithOrWithoutBackslashGivesTheSameLines) {
   PrivateCurrentUser user;
   TempDir plugins, profile;
-  plugins.Write("x.spi", "");
+  plugins.Write(Own("x"), "");
   ProfileAt at(profile.Path());
   EXPECT_EQ(GetPluginFolder(), "");
 
@@ -116,7 +125,7 @@ TEST(PluginList, RegistryFolderWithOrWithoutBackslashGivesTheSameLines) {
     user.SetPluginPath(registry);
     EXPECT_EQ(GetPluginFolder(), registry);
     EXPECT_EQ(BuildPluginList(), 0);
-    EXPECT_EQ(ReadFileBytes(profile.Path() + "pluginlist"), plugins.Path() + "x.spi\r\n");
+    EXPECT_EQ(ReadFileBytes(profile.Path() + kPluginListName), plugins.Path() + Own("x") + "\r\n");
   }
   EXPECT_EQ(ResolvePluginFolder("", "C:\\orv\\"), "C:\\orv\\");
 }
@@ -124,18 +133,19 @@ TEST(PluginList, RegistryFolderWithOrWithoutBackslashGivesTheSameLines) {
 TEST(PluginList, UnwritableListFileGivesTheErrorCode) {
   PrivateCurrentUser user;
   TempDir profile;
-  profile.MakeDir("pluginlist");  // a folder where the file should go
+  profile.MakeDir(kPluginListName);  // a folder where the file should go
   ProfileAt at(profile.Path());
   EXPECT_NE(BuildPluginList(), 0);
 }
 
-TEST(PluginList, ReadKeepsPathsInFileOrderAndLeavesTheListOnError) {
+TEST(PluginList, ReadKeepsPathsInFileOrderButOtherWidthsAndLeavesTheListOnError) {
   TempDir profile;
-  profile.Write("pluginlist", "# my plug-ins\r\n\r\nC:\\p\\a.spi\r\n C:\\p\\b.spi\r\n");
+  const std::string a = "C:\\p\\" + Own("a"), b = " C:\\p\\" + Own("b");
+  profile.Write(kPluginListName, "# my plug-ins\r\n\r\n" + a + "\r\nC:\\p\\" + Other("c") + "\r\n" + b + "\r\n");
   ProfileAt at(profile.Path());
   TSimpleList list;
-  EXPECT_EQ(ReadPluginList(profile.Path() + "pluginlist", list), 0);
-  EXPECT_EQ(TakeAll(list), (std::vector<std::string>{"C:\\p\\a.spi", " C:\\p\\b.spi"}));
+  EXPECT_EQ(ReadPluginList(profile.Path() + kPluginListName, list), 0);
+  EXPECT_EQ(TakeAll(list), (std::vector<std::string>{a, b}));
 
   list.Add(std::malloc(1));
   EXPECT_NE(ReadPluginList(profile.Path() + "none", list), 0);
@@ -160,11 +170,11 @@ TEST(PluginFolderCodePage932, BackslashAsSecondByteOfACharacterGetsAnother) {
   // Wine stores such a name only when the host system has the Japanese locale.
   if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no double-byte file names here";
   // Not through TempDir::Write, whose folder split would stop at the second byte.
-  FileHandle file(CreateFileA((folder + "\\x.spi").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  FileHandle file(CreateFileA((folder + "\\" + Own("x")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
   ASSERT_TRUE(file);
   file.reset();
   user.SetPluginPath(folder);
   ProfileAt at(profile.Path());
   EXPECT_EQ(BuildPluginList(), 0);
-  EXPECT_EQ(ReadFileBytes(profile.Path() + "pluginlist"), folder + "\\x.spi\r\n");
+  EXPECT_EQ(ReadFileBytes(profile.Path() + kPluginListName), folder + "\\" + Own("x") + "\r\n");
 }

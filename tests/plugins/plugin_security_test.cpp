@@ -31,16 +31,17 @@ ModuleHandle LoadFrom(const std::string& folder, const std::string& plugin) {
 
 TEST(PluginLoading, DllsPlantedInTheCurrentFolderAreNeverLoaded) {
   TempDir plugins, lonely, current;
-  ASSERT_TRUE(Copy(TestDll(ORV_DEPS_DIR, "deps.spi"), plugins.Path() + "deps.spi"));
+  const std::string deps = std::string("deps") + kPluginSuffix;
+  ASSERT_TRUE(Copy(TestDll(ORV_DEPS_DIR, deps), plugins.Path() + deps));
   ASSERT_TRUE(Copy(TestDll(ORV_DEPS_DIR, "orvdep.dll"), plugins.Path() + "orvdep.dll"));
-  ASSERT_TRUE(Copy(TestDll(ORV_DEPS_DIR, "deps.spi"), lonely.Path() + "deps.spi"));
+  ASSERT_TRUE(Copy(TestDll(ORV_DEPS_DIR, deps), lonely.Path() + deps));
   ASSERT_TRUE(Copy(TestDll(ORV_PLANTED_DIR, "orvdep.dll"), current.Path() + "orvdep.dll"));
   ASSERT_TRUE(Copy(TestDll(ORV_PLANTED_DIR, "version.dll"), current.Path() + "version.dll"));
   SetEnvironmentVariableA("ORV_PLANTED", nullptr);
 
   {
     // The plug-in's own folder serves its own dependency, the system its system DLL.
-    ModuleHandle module = LoadFrom(current.Path(), plugins.Path() + "deps.spi");
+    ModuleHandle module = LoadFrom(current.Path(), plugins.Path() + deps);
     ASSERT_TRUE(module);
     EXPECT_EQ(GetPluginDescription(module.get()), "genuine");
     char version[MAX_PATH + 1] = {};
@@ -49,7 +50,7 @@ TEST(PluginLoading, DllsPlantedInTheCurrentFolderAreNeverLoaded) {
   }
   {
     // With its dependency nowhere but in the current folder, the plug-in does not load.
-    ModuleHandle module = LoadFrom(current.Path(), lonely.Path() + "deps.spi");
+    ModuleHandle module = LoadFrom(current.Path(), lonely.Path() + deps);
     EXPECT_FALSE(module);
   }
   EXPECT_EQ(Planted(), "");

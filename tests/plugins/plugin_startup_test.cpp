@@ -1,7 +1,10 @@
 // The catalogue at start-up, seen from outside the running program.
 #include <gtest/gtest.h>
 
+#include "app/command_table.h"
 #include "plugin_test_util.h"
+#include "plugins/plugin_list.h"
+#include "viewer/info_dialog_win.h"
 #include "win_test_util.h"
 
 namespace {
@@ -58,6 +61,34 @@ HWND WaitForBox(const std::string& wanted, int steps = 300, DWORD process = 0) {
   return search.found;
 }
 
+std::string Title(HWND window) {
+  char title[512] = {};
+  GetWindowTextA(window, title, sizeof title);
+  return title;
+}
+
+// Waits for the title to become text, for at most a few seconds.
+bool TitleBecomes(HWND window, const std::string& text) {
+  for (int i = 0; i < 100 && Title(window) != text; ++i) Sleep(50);
+  return Title(window) == text;
+}
+
+struct DialogSearch {
+  DWORD process;
+  HWND found;
+};
+
+BOOL CALLBACK MatchInfoDialog(HWND w, LPARAM p) {
+  auto* s = reinterpret_cast<DialogSearch*>(p);
+  char title[64] = {};
+  GetWindowTextA(w, title, sizeof title);
+  DWORD process = 0;
+  GetWindowThreadProcessId(w, &process);
+  if (process != s->process || lstrcmpA(title, "Picture Information") != 0) return TRUE;
+  s->found = w;
+  return FALSE;
+}
+
 void CloseNormally(ChildProcess& orv) {
   HWND window = orv.WaitForWindow("TOrvClass");
   ASSERT_NE(window, nullptr);
@@ -74,11 +105,11 @@ TEST(PluginStartup, MissingCatalogueIsBuiltAndAnExistingOneNeverRewritten) {
     ASSERT_TRUE(orv.Started());
     CloseNormally(orv);
   }
-  EXPECT_NE(GetFileAttributesA((fresh.Path() + "pluginlist").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesA((fresh.Path() + kPluginListName).c_str()), INVALID_FILE_ATTRIBUTES);
 
   TempDir kept;
   const std::string mine = "# mine\r\nC:\\nowhere\\x.spi\r\n";
-  const std::string list = kept.Write("pluginlist", mine);
+  const std::string list = kept.Write(kPluginListName, mine);
   FILETIME before{}, after{};
   {
     HANDLE file = CreateFileA(list.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -99,10 +130,10 @@ TEST(PluginStartup, MissingCatalogueIsBuiltAndAnExistingOneNeverRewritten) {
 
 TEST(PluginStartup, UnwritableCatalogueIsReportedAndStartGoesOn) {
   TempDir profile;
-  profile.MakeDir("pluginlist");  // a folder where the file should go
+  profile.MakeDir(kPluginListName);  // a folder where the file should go
   ChildProcess orv(Command(profile.Path()));
   ASSERT_TRUE(orv.Started());
-  const std::string text = profile.Path() + "pluginlist: Cannot write file.";
+  const std::string text = profile.Path() + kPluginListName + ": Cannot write file.";
   HWND box = WaitForBox(text);
   ASSERT_NE(box, nullptr);
   // Shown before the main window, so no window of the program owns it.
@@ -116,7 +147,7 @@ TEST(PluginStartup, AHostileCatalogueStartsAndThePictureOpensThroughThePluginBeh
   TempDir profile;
   std::string list;
   for (const THostileLines& lines : HostileCatalogue(profile)) list += lines.Text;
-  profile.Write("pluginlist", list + TestSpi("orvpnm") + "\r\n");
+  profile.Write(kPluginListName, list + TestSpi("orvpnm") + "\r\n");
   std::vector<uint8_t> samples;
   for (int i = 0; i < 16 * 16; ++i) samples.insert(samples.end(), {0x33, 0x66, 0x99});
   const std::string picture = profile.Write("pic.ppm", PnmFile(true, 16, 16, samples));
@@ -142,16 +173,55 @@ TEST(PluginStartup, AHostileCatalogueStartsAndThePictureOpensThroughThePluginBeh
 
 TEST(PluginStartup, APluginThatFaultsOnTheCommandLineFileIsReportedAndTheProgramEndsNormally) {
   TempDir profile;
-  profile.Write("pluginlist", FaultySpi(profile, "picture", "nullwrite") + "\r\n");
+  profile.Write(kPluginListName, FaultySpi(profile, "picture", "nullwrite") + "\r\n");
   const std::string file = profile.Write("bad.fault", "FAULTME");
   ChildProcess orv(Command(profile.Path(), file));
   ASSERT_TRUE(orv.Started());
-  for (const char* text :
-       {"bad.fault:\r\npicture-nullwrite.spi stopped with a fault (0xC0000005)", "bad.fault:\r\nUnknown format."}) {
+  for (const std::string& text :
+       {std::string("bad.fault:\r\npicture-nullwrite") + kPluginSuffix + " stopped with a fault (0xC0000005)",
+        std::string("bad.fault:\r\nUnknown format.")}) {
     SCOPED_TRACE(text);
     HWND box = WaitForBox(text);
     ASSERT_NE(box, nullptr);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
   }
+  EXPECT_EQ(orv.WaitForExit(), 0);
+}
+
+// The program reads the records of its width as the test plug-ins write them
+// byte by byte: members of an archive past 4 GB (in the 64-bit interface),
+// and a text handle written unpadded at offset 22.
+TEST(PluginStartup, ArchiveMembersAndPictureTextComeThroughTheRecordsOfThisWidth) {
+  TempDir profile;
+  // The picture plug-in first: the archive plug-in claims every "ORVTEST" file too.
+  profile.Write(kPluginListName, TestSpi("orvpnm") + "\r\n" + TestSpi("orvtar") + "\r\n");
+  const std::string grey = PnmFile(false, 2, 2, {10, 20, 30, 40});
+  TarBuilder tar;
+  tar.AddFile("a.pgm", "ORVTEST unpadded\n" + grey, 0);
+  tar.AddFile("sub/b.pgm", grey, 0);
+  const std::string archive = profile.Write("pics.far.tar", tar.Bytes());
+
+  ChildProcess orv(Command(profile.Path(), archive));
+  ASSERT_TRUE(orv.Started());
+  HWND window = orv.WaitForWindow("TOrvClass");
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(TitleBecomes(window, "pics.far.tar/a.pgm (2x2x8) 100% - Orv")) << Title(window);
+
+  PostMessageA(window, WM_COMMAND, kCmdPicInfo, 0);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  DialogSearch search{process, nullptr};
+  for (int i = 0; i < 100 && !search.found; ++i) {
+    EnumWindows(MatchInfoDialog, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) Sleep(50);
+  }
+  ASSERT_NE(search.found, nullptr);
+  char text[256] = {};
+  GetDlgItemTextA(search.found, kInfoText, text, sizeof text);
+  EXPECT_STREQ(text, "PNM P5\r\nwidth 2\r\nheight 2");
+
+  PostMessageA(window, WM_COMMAND, kCmdNextImage, 0);  // the second member, by its position
+  EXPECT_TRUE(TitleBecomes(window, "pics.far.tar/sub\\b.pgm (2x2x8) 100% - Orv")) << Title(window);
+  PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(orv.WaitForExit(), 0);
 }

@@ -9,14 +9,14 @@
 std::string TestDll(const char* folder, const std::string& fileName) { return ProgramPath(folder) + "\\" + fileName; }
 
 std::string FaultySpi(const TempDir& dir, const std::string& exportName, const std::string& kind) {
-  const std::string path = dir.Path() + exportName + "-" + kind + ".spi";
+  const std::string path = dir.Path() + exportName + "-" + kind + kPluginSuffix;
   CopyFileA(TestSpi("faulty").c_str(), path.c_str(), FALSE);
   return path;
 }
 
 std::vector<THostileLines> HostileCatalogue(const TempDir& dir) {
   std::string many;
-  for (int i = 0; i < 10000; ++i) many += "C:\\nowhere\\plugin" + std::to_string(i) + ".spi\r\n";
+  for (int i = 0; i < 10000; ++i) many += "C:\\nowhere\\plugin" + std::to_string(i) + kPluginSuffix + "\r\n";
   // Any byte but 0x1A, which ends the catalogue and so the lines behind it.
   std::string garbage;
   uint32_t seed = 12345;
@@ -28,16 +28,22 @@ std::vector<THostileLines> HostileCatalogue(const TempDir& dir) {
   return {
       {"10,000 lines", many},
       {"binary garbage", garbage + "\r\n"},
-      {"a line longer than 1024 bytes", "C:\\" + std::string(3000, 'x') + ".spi\r\n"},
-      {"a text file named .spi", dir.Write("text.spi", "just some text\r\n") + "\r\n"},
-      {"a folder named .spi", dir.MakeDir("folder.spi") + "\r\n"},
-      {"a name without a folder", "orvpnm.spi\r\n"},
+      {"a line longer than 1024 bytes", "C:\\" + std::string(3000, 'x') + kPluginSuffix + "\r\n"},
+      {"a text file named as a plug-in", dir.Write(std::string("text") + kPluginSuffix, "just some text\r\n") + "\r\n"},
+      {"a folder named as a plug-in", dir.MakeDir(std::string("folder") + kPluginSuffix) + "\r\n"},
+      {"a name without a folder", std::string("orvpnm") + kPluginSuffix + "\r\n"},
       {"a DLL whose DllMain fails", TestSpi("dllmainfails") + "\r\n"},
       {"DLLs with some exports only",
        TestSpi("claimpicture") + "\r\n" + TestSpi("noissupported") + "\r\n" + TestSpi("noinfo") + "\r\n"},
       {"plug-ins that fault when asked",
        FaultySpi(dir, "supported", "nullwrite") + "\r\n" + FaultySpi(dir, "info", "ud2") + "\r\n"},
-      {"a DLL of the other width", TestSpi("otherwidth") + "\r\n"},
+      {"a DLL of the other width", OtherWidthSpi("otherwidth") + "\r\n"},
+      {"a DLL of the other width named as one of this width",
+       [&dir] {
+         const std::string path = dir.Path() + "otherwidth" + kPluginSuffix;
+         CopyFileA(OtherWidthSpi("otherwidth").c_str(), path.c_str(), FALSE);
+         return path + "\r\n";
+       }()},
   };
 }
 

@@ -14,7 +14,12 @@ class TempDir;
 
 // The full path of a test DLL built into folder ORV_SPI_DIR, ORV_DEPS_DIR...
 std::string TestDll(const char* folder, const std::string& fileName);
-inline std::string TestSpi(const std::string& name) { return TestDll(ORV_SPI_DIR, name + ".spi"); }
+// The test plug-in of this name, named as this build's plug-ins are (".spi",
+// or ".sph" in the 64-bit build); OtherWidthSpi for the one of the other width.
+inline std::string TestSpi(const std::string& name) { return TestDll(ORV_SPI_DIR, name + kPluginSuffix); }
+inline std::string OtherWidthSpi(const std::string& name) {
+  return TestDll(ORV_SPI_DIR, name + kOtherWidthPluginSuffix);
+}
 
 // A copy in dir of the test plug-in that faults, named "<export>-<kind>.spi"
 // so that it faults in that export in that way (see fault_spi.cpp).

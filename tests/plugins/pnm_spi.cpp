@@ -1,7 +1,8 @@
 // Test picture plug-in: binary PNM (P5 grey, P6 colour, maximum value 255).
 // A file "ORVTEST <mode> [code]\n" followed by a PNM makes it misbehave in
 // one of the ways published plug-ins do, so the host can be held to
-// surviving each of them.
+// surviving each of them. Its records are written byte by byte as plug-ins
+// of its width lay them out.
 
 #include <cstdint>
 #include <cstdio>
@@ -12,10 +13,23 @@
 
 #include "plugins/spi_api.h"
 #include "spi_test_log.h"
+#include "spi_test_records.h"
 
 namespace {
 
-enum class Mode { Normal, Fixed, NullInfo, NullBits, Oversized, ShortBits, InfoError, PictureError, Partial };
+enum class Mode {
+  Normal,
+  Fixed,
+  NullInfo,
+  NullBits,
+  Oversized,
+  ShortBits,
+  InfoError,
+  PictureError,
+  Partial,
+  Unpadded,  // the text handle at offset 22 in a 64-bit record
+  NoHandle,  // in place of the text handle, the address of a static text
+};
 
 struct Request {
   Mode mode = Mode::Normal;
@@ -74,7 +88,9 @@ bool Parse(const char* image, LONG_PTR length, Request& r) {
                                   {"shortbits", Mode::ShortBits},
                                   {"infoerror", Mode::InfoError},
                                   {"pictureerror", Mode::PictureError},
-                                  {"partial", Mode::Partial}};
+                                  {"partial", Mode::Partial},
+                                  {"unpadded", Mode::Unpadded},
+                                  {"nohandle", Mode::NoHandle}};
     bool known = false;
     for (const Name& m : kModes) {
       const size_t len = std::strlen(m.text);
@@ -119,25 +135,26 @@ SPI_EXPORT int __stdcall GetPictureInfo(LPCSTR image, LONG_PTR length, unsigned 
   if (r.mode == Mode::Partial) {
     // Fills nothing, like plug-ins that only write what they know; reports
     // whether the host handed over a cleared record.
-    static const SpiPictureInfo kZero{};
-    LogSpiCall(std::memcmp(info, &kZero, sizeof kZero) == 0 ? "pnm:zeroed" : "pnm:dirty");
+    static const uint8_t kZero[spi_test::kPictureInfoSize] = {};
+    LogSpiCall(std::memcmp(info, kZero, sizeof kZero) == 0 ? "pnm:zeroed" : "pnm:dirty");
     return 0;
   }
-  info->Left = 0;
-  info->Top = 0;
-  info->Width = r.width;
-  info->Height = r.height;
-  info->XDensity = 0;
-  info->YDensity = 0;
-  info->ColorDepth = static_cast<int16_t>(r.colour ? 24 : 8);
   char text[128];
   std::snprintf(text, sizeof text, "PNM %s\nwidth %d\nheight %d", r.colour ? "P6" : "P5", r.width, r.height);
-  lastText = Allocate(r, std::strlen(text) + 1);
-  if (void* p = LocalLock(lastText)) {
-    std::memcpy(p, text, std::strlen(text) + 1);
-    LocalUnlock(lastText);
+  if (r.mode == Mode::NoHandle) {
+    // Readable memory that is no local memory handle: never to be freed.
+    static char kept[sizeof text];
+    std::memcpy(kept, text, sizeof kept);
+    lastText = reinterpret_cast<HLOCAL>(kept);
+  } else {
+    lastText = Allocate(r, std::strlen(text) + 1);
+    if (void* p = LocalLock(lastText)) {
+      std::memcpy(p, text, std::strlen(text) + 1);
+      LocalUnlock(lastText);
+    }
   }
-  info->TextHandle = reinterpret_cast<uintptr_t>(lastText);
+  spi_test::WritePictureInfo(info, r.width, r.height, static_cast<int16_t>(r.colour ? 24 : 8), lastText,
+                             r.mode == Mode::Unpadded ? 22 : spi_test::kTextHandleAt);
   return 0;
 }
 

@@ -55,6 +55,28 @@ TEST(ReadArchiveEntries, MembersWithSizeGetNamesTimesAndPositions) {
   LocalFree(static_cast<HLOCAL>(decoded.BitsHandle));
 }
 
+// A member of a huge archive: past 4 GB and after 2038, where the record of
+// this width holds it (a 32-bit record takes a 32-bit time's wrap).
+TEST(ReadArchiveEntries, PositionsAndTimesAsWideAsTheRecordCarriesThem) {
+  const std::string picture = PnmFile(false, 1, 1, {99});
+  TarBuilder tar;
+  const uint32_t first = tar.AddFile("a.pgm", picture, 4102444800u);  // 2100-01-01
+  const uint32_t second = tar.AddFile("b.pgm", picture + "2", 0);
+  TempDir dir;
+  const std::string archive = dir.Write("huge.far.tar", tar.Bytes());
+  ModuleHandle plugin = LoadPluginModule(TestSpi("orvtar"));
+  std::unique_ptr<FileEntry[]> entries;
+  ASSERT_EQ(ReadArchiveEntries(plugin.get(), archive, entries), 0);
+  ASSERT_EQ(Names(entries), (std::vector<std::string>{"a.pgm", "b.pgm"}));
+  const uint64_t shift = kSpiWide ? 1ull << 32 : 0;
+  EXPECT_EQ(entries[0].Position, first + shift);
+  EXPECT_EQ(entries[1].Position, second + shift);
+  EXPECT_EQ(Time64(entries[0].Time), kSpiWide ? 157469184000000000ull : 114519511040000000ull);
+  std::vector<uint8_t> member;
+  ASSERT_EQ(ExtractMember(plugin.get(), archive, entries[1].Position, member), 0);
+  EXPECT_EQ(std::string(member.begin(), member.end()), picture + "2");
+}
+
 TEST(ReadArchiveEntries, UnusualBlocksFromPlugins) {
   TarBuilder emptyMembers;
   emptyMembers.AddFolder("dir/", 0);

@@ -212,6 +212,34 @@ TEST(DecodePicture, RecordIsClearedForPluginsThatFillOnlySomeFields) {
   Release(picture);
 }
 
+// The text handle as plug-ins of this width write it, also at offset 22 in a
+// 64-bit record, as some 64-bit plug-ins do; and a value that is readable
+// memory but no local memory handle, which is neither read nor freed.
+TEST(DecodePicture, TextIsTakenOnlyFromWhatTheSystemKnowsAsALocalHandle) {
+  ModuleHandle pnm = Load("orvpnm");
+  struct Case {
+    std::string mode;
+    const char* text;
+  } cases[] = {{"", "PNM P6\nwidth 2\nheight 2"},
+               {"ORVTEST unpadded\n", "PNM P6\nwidth 2\nheight 2"},
+               {"ORVTEST nohandle\n", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    TDecodedPicture picture;
+    ASSERT_EQ(Decode(pnm.get(), c.mode + kP6, picture), 0);
+    EXPECT_EQ(picture.ColorBits, 24);
+    EXPECT_EQ(picture.TextInfo, c.text);
+    HLOCAL handles[3];
+    Handles(pnm.get(), handles);
+    if (c.text[0]) {
+      EXPECT_TRUE(IsFreedLocal(handles[0]));
+    } else {
+      EXPECT_STREQ(reinterpret_cast<const char*>(handles[0]), "PNM P6\nwidth 2\nheight 2") << "left as it was";
+    }
+    Release(picture);
+  }
+}
+
 TEST(PluginExports, MissingOnesAreNeverCalled) {
   ModuleHandle picture = Load("claimpicture");
   ModuleHandle archive = Load("claimarchive");

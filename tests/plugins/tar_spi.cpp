@@ -1,6 +1,9 @@
 // Test archive plug-in: uncompressed tar (ustar), members read from the file.
 // A file "ORVTEST <mode> [code]" instead makes it misbehave the ways published
-// archive plug-ins do.
+// archive plug-ins do. Its records are written byte by byte as plug-ins of its
+// width lay them out; those of an archive whose name ends in ".far.tar" give
+// every member a position 4 GB further on, as members of a huge archive have,
+// where the record holds 8 bytes.
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,10 +14,18 @@
 
 #include "plugins/spi_api.h"
 #include "spi_test_log.h"
+#include "spi_test_records.h"
 
 namespace {
 
 constexpr size_t kBlock = 512;
+using spi_test::TArchiveRecord;
+
+uint64_t PositionShift(LPCSTR archive) {
+  const size_t n = archive ? std::strlen(archive) : 0;
+  const bool huge = n >= 8 && lstrcmpiA(archive + n - 8, ".far.tar") == 0;
+  return huge && spi_test::kWide ? 1ull << 32 : 0;
+}
 
 std::string ReadWholeFile(LPCSTR name) {
   std::string bytes;
@@ -27,8 +38,8 @@ std::string ReadWholeFile(LPCSTR name) {
   return bytes;
 }
 
-uint32_t Octal(const char* field, size_t size) {
-  uint32_t value = 0;
+uint64_t Octal(const char* field, size_t size) {
+  uint64_t value = 0;
   for (size_t i = 0; i < size && field[i] >= '0' && field[i] <= '7'; ++i) value = value * 8 + (field[i] - '0');
   return value;
 }
@@ -42,37 +53,30 @@ std::string TestMode(const std::string& bytes, int& code) {
   return bytes.substr(8, end - 8);
 }
 
-SpiArchiveEntry Record(const std::string& name, uint32_t position, int32_t size, int32_t time) {
-  SpiArchiveEntry e{};
-  std::memcpy(e.Method, "tar", 3);
-  e.Position = position;
-  e.CompressedSize = static_cast<uint32_t>(size);
-  e.FileSize = size;
-  e.Time = time;
-  // The folder part keeps its final separator; the archive's "/" becomes "\".
+// The folder part keeps its final separator; the archive's "/" becomes "\".
+TArchiveRecord Record(const std::string& name, uint64_t position, int64_t size, int64_t time) {
   const size_t slash = name.rfind('/');
   std::string folder = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
   std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
   for (char& c : folder)
     if (c == '/') c = '\\';
-  // A field that is full keeps no NUL.
-  std::memcpy(e.Path, folder.data(), folder.size() < sizeof e.Path ? folder.size() : sizeof e.Path);
-  std::memcpy(e.FileName, file.data(), file.size() < sizeof e.FileName ? file.size() : sizeof e.FileName);
-  return e;
+  return spi_test::ArchiveRecord("tar", position, size, time, folder, file);
 }
 
-std::vector<SpiArchiveEntry> TarRecords(const std::string& bytes) {
-  std::vector<SpiArchiveEntry> records;
+std::vector<TArchiveRecord> TarRecords(const std::string& bytes, uint64_t shift) {
+  std::vector<TArchiveRecord> records;
   for (size_t at = 0; at + kBlock <= bytes.size();) {
     const char* h = bytes.data() + at;
     if (h[0] == '\0') break;
     const std::string name(h, strnlen(h, 100));
     const std::string prefix(h + 345, strnlen(h + 345, 155));
-    const uint32_t size = Octal(h + 124, 12);
-    const int32_t time = static_cast<int32_t>(Octal(h + 136, 12));
+    const uint64_t size = Octal(h + 124, 12);
+    const uint64_t time = Octal(h + 136, 12);
     const bool folder = h[156] == '5';
-    records.push_back(Record(prefix.empty() ? name : prefix + "/" + name, static_cast<uint32_t>(at),
-                             folder ? 0 : static_cast<int32_t>(size), time));
+    // A 32-bit record takes the time's low 32 bits, as a 32-bit time_t would.
+    records.push_back(Record(prefix.empty() ? name : prefix + "/" + name, at + shift,
+                             folder ? 0 : static_cast<int64_t>(size),
+                             spi_test::kWide ? static_cast<int64_t>(time) : static_cast<int32_t>(time)));
     at += kBlock + (folder ? 0 : (size + kBlock - 1) / kBlock * kBlock);
   }
   return records;
@@ -108,7 +112,7 @@ SPI_EXPORT int __stdcall GetArchiveInfo(LPCSTR archive, LONG_PTR, unsigned flag,
   if (bytes.empty()) return 6;
   int code = 0;
   const std::string mode = TestMode(bytes, code);
-  std::vector<SpiArchiveEntry> records;
+  std::vector<TArchiveRecord> records;
   bool terminate = true;
   if (mode == "error") return code;
   if (mode == "nullhandle") {
@@ -117,19 +121,16 @@ SPI_EXPORT int __stdcall GetArchiveInfo(LPCSTR archive, LONG_PTR, unsigned flag,
   }
   if (mode == "longnames") {
     // Both name fields full, neither with a NUL.
-    SpiArchiveEntry e = Record("x", 0, 1, 0);
-    std::memset(e.Path, 'a', sizeof e.Path);
-    std::memset(e.FileName, 'b', sizeof e.FileName);
-    records.push_back(e);
+    records.push_back(spi_test::ArchiveRecord("tar", 0, 1, 0, std::string(200, 'a'), std::string(200, 'b')));
   } else if (mode == "noend") {
     records.push_back(Record("x", 0, 1, 0));
     records.push_back(Record("y", 1, 2, 0));
     terminate = false;
   } else if (mode.empty()) {
-    records = TarRecords(bytes);
+    records = TarRecords(bytes, PositionShift(archive));
   }
-  if (terminate) records.push_back(SpiArchiveEntry{});
-  *entries = CopyToLocal(records.data(), records.size() * sizeof(SpiArchiveEntry));
+  if (terminate) records.push_back(TArchiveRecord{});
+  *entries = CopyToLocal(records.data(), records.size() * sizeof(TArchiveRecord));
   return *entries ? 0 : 4;
 }
 
@@ -139,9 +140,11 @@ SPI_EXPORT int __stdcall GetFile(LPCSTR archive, LONG_PTR position, LPSTR destin
   const std::string bytes = ReadWholeFile(archive);
   int code = 0;
   if (TestMode(bytes, code) == "fileerror") return code;
-  const size_t at = static_cast<size_t>(position);
+  const uint64_t shift = PositionShift(archive);
+  if (static_cast<uint64_t>(position) < shift) return 3;
+  const size_t at = static_cast<size_t>(static_cast<uint64_t>(position) - shift);
   if (at + kBlock > bytes.size()) return 3;
-  const size_t size = Octal(bytes.data() + at + 124, 12);
+  const size_t size = static_cast<size_t>(Octal(bytes.data() + at + 124, 12));
   if (bytes.size() - at - kBlock < size) return 10;
   HLOCAL member = CopyToLocal(bytes.data() + at + kBlock, size);
   if (!member) return 4;

@@ -151,7 +151,8 @@ TEST_F(InfoActions, AboutShowsTheProgramsIconVersionAndProfileFolder) {
   EXPECT_EQ(seen.Buttons, "OK");
   EXPECT_NE(seen.Icon, nullptr) << "icon 1 of the program's module";
   EXPECT_EQ(seen.Icon, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kProgramIconId)));
-  const std::string first = "Orv " ORV_VERSION_TEXT " (built " + ProgramFileDate() + ")\r\n\r\n";
+  const std::string edition = sizeof(void*) == 8 ? "64-bit, " : "";
+  const std::string first = "Orv " ORV_VERSION_TEXT " (" + edition + "built " + ProgramFileDate() + ")\r\n\r\n";
   EXPECT_EQ(seen.Text.substr(0, first.size()), first);
   const std::string last = "\r\n\r\nProfile folder: " + profile.Path();
   ASSERT_GE(seen.Text.size(), last.size());

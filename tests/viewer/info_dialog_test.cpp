@@ -222,7 +222,8 @@ TEST_F(InfoDialogTest, FieldsOfEachKindOfPicture) {
     EXPECT_EQ(values[kColorsLine], c.Colors);
     EXPECT_EQ(values[kPluginLine], c.Plugin);
     EXPECT_EQ(values[kPluginLine + 1], Img.PluginPath);
-    EXPECT_EQ(values[kPluginLine + 1].find("orvpnm.spi") != std::string::npos, c.Plugin[0] != '(')
+    EXPECT_EQ(values[kPluginLine + 1].find(std::string("orvpnm") + kPluginSuffix) != std::string::npos,
+              c.Plugin[0] != '(')
         << "a path only for a plug-in";
     EXPECT_EQ(Item(kInfoText), c.Text);
     EXPECT_EQ(TextCaptionEnabled(), c.Text[0] != '\0');

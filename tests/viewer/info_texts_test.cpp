@@ -81,13 +81,15 @@ TEST(PluginListText, CountsEveryEntryFoundOrNot) {
 }
 
 TEST(AboutText, NameVersionAuthorsTermsAndProfileFolder) {
-  const std::vector<std::string> lines = Lines(AboutText("1.2.3", "2026-12-08", "C:\\Users\\me\\orv\\"));
+  const std::vector<std::string> lines = Lines(AboutText("1.2.3", "", "2026-12-08", "C:\\Users\\me\\orv\\"));
   ASSERT_EQ(lines.size(), 8u);
   EXPECT_EQ(lines[0], "Orv 1.2.3 (built 2026-12-08)");
   for (size_t blank : {1u, 3u, 6u}) EXPECT_EQ(lines[blank], "") << blank;
   for (size_t words : {2u, 4u, 5u}) EXPECT_FALSE(lines[words].empty()) << words;
   EXPECT_EQ(lines[7], "Profile folder: C:\\Users\\me\\orv\\");
-  EXPECT_EQ(Lines(AboutText("1.2.3", "", "C:\\"))[0], "Orv 1.2.3");
+  EXPECT_EQ(Lines(AboutText("1.2.3", "", "", "C:\\"))[0], "Orv 1.2.3");
+  EXPECT_EQ(Lines(AboutText("1.2.3", "64-bit", "2026-12-08", "C:\\"))[0], "Orv 1.2.3 (64-bit, built 2026-12-08)");
+  EXPECT_EQ(Lines(AboutText("1.2.3", "64-bit", "", "C:\\"))[0], "Orv 1.2.3 (64-bit)");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The ZIP directory reader and extractor on archives built in the test.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "plugins/companion/spi_codes.h"
 #include "plugins/zip/zip_entries.h"
 #include "plugins/zip/zip_extract.h"
@@ -260,20 +262,34 @@ TEST(ZipEntries, NamesSplitIntoFolderAndFileAndFieldsAreFilled) {
   member.Size = 5000000000ull;
   member.CompressedSize = 123;
   member.Crc = 0xDEADBEEF;
+  // What each width's record can hold of a member past 4 GB and a time past 2038.
+  SpiArchiveEntry32 narrow;
+  FillArchiveEntry(member, std::string(250, 'f'), std::string(200, 'n'), 4102444800LL, 0x100000007ull, narrow);
+  EXPECT_EQ(narrow.Position, UINT32_MAX);
+  EXPECT_EQ(narrow.FileSize, INT32_MAX);
+  EXPECT_EQ(narrow.Time, INT32_MAX);
+  SpiArchiveEntry64 wide;
+  std::memset(&wide, 0xA5, sizeof wide);
+  FillArchiveEntry(member, std::string(250, 'f'), std::string(200, 'n'), 4102444800LL, 0x100000007ull, wide);
+  EXPECT_EQ(wide.Position, 0x100000007ull);
+  EXPECT_EQ(wide.FileSize, 5000000000LL);
+  EXPECT_EQ(wide.Time, 4102444800LL);
+  EXPECT_EQ(wide.Padding[0] | wide.Padding[3], 0) << "the record is cleared first";
+  auto sameTexts = [](const auto& e) {
+    EXPECT_STREQ(reinterpret_cast<const char*>(e.Method), "Deflate");
+    EXPECT_EQ(e.CompressedSize, 123u);
+    EXPECT_EQ(e.Crc, 0xDEADBEEF);
+    EXPECT_EQ(std::string(e.Path, sizeof e.Path), std::string(200, 'f'));
+    EXPECT_EQ(std::string(e.FileName, sizeof e.FileName), std::string(200, 'n'));
+  };
+  sameTexts(narrow);
+  sameTexts(wide);
   SpiArchiveEntry e;
-  FillArchiveEntry(member, std::string(250, 'f'), std::string(200, 'n'), 86400, 7, e);
-  EXPECT_STREQ(reinterpret_cast<const char*>(e.Method), "Deflate");
-  EXPECT_EQ(e.Position, 7u);
-  EXPECT_EQ(e.FileSize, INT32_MAX);
-  EXPECT_EQ(e.CompressedSize, 123u);
-  EXPECT_EQ(e.Time, 86400);
-  EXPECT_EQ(e.Crc, 0xDEADBEEF);
-  EXPECT_EQ(std::string(e.Path, sizeof e.Path), std::string(200, 'f'));
-  EXPECT_EQ(std::string(e.FileName, sizeof e.FileName), std::string(200, 'n'));
   member.Method = 14;
-  FillArchiveEntry(member, "", "a", 0, 0, e);
+  FillArchiveEntry(member, "", "a", -86400, 0, e);
   EXPECT_STREQ(reinterpret_cast<const char*>(e.Method), "M14");
   EXPECT_EQ(e.Path[0], 0);
+  EXPECT_EQ(e.Time, -86400);
 }
 
 TEST(ZipEntries, HeadersOfArchivesAreRecognised) {
