@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/version.h"
+#include "bench/bench_timing.h"
 #include "plugins/plugin_list.h"
 
 namespace {
@@ -21,17 +22,6 @@ constexpr int kRuns = 31;
 constexpr int kCatalogueEntries = 30;
 constexpr int kWidth = 640, kHeight = 480;
 constexpr BYTE kRed = 0x20, kGreen = 0x80, kBlue = 0xC0;
-
-double Now() {
-  static const double perMs = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart) / 1000.0;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / perMs;
-}
 
 std::string OwnFolder() {
   char path[MAX_PATH + 1] = {};
