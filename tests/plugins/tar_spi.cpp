@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plugins/spi_api.h"
+#include "eh_pool_release.h"
 #include "spi_test_log.h"
 
 namespace {
