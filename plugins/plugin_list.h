@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "util/sutil.h"  // WithTrailingBackslash, for the plug-in folder
+
 // The paths of a catalogue file in file order. A line ends at CR (an LF right
 // after it belongs to the line end) or at a lone LF, which no path can hold;
 // a byte 0x1A ends the file. Empty lines and lines starting with "#" are
@@ -14,11 +16,3 @@ std::vector<std::string> ParsePluginList(const std::string& bytes);
 
 // folder + name + CR LF for each name, in the given order.
 std::string PluginListText(const std::string& folder, const std::vector<std::string>& names);
-
-using LeadByteTest = bool (*)(uint8_t byte);
-
-// The folder ending in a backslash that is a character of its own: a "\"
-// that is the second byte of a double-byte character does not count, so one
-// more is appended. Characters are walked from the start, because a byte
-// before the last may itself be a second byte that looks like a lead byte.
-std::string WithTrailingBackslash(const std::string& folder, LeadByteTest isLeadByte);
