@@ -50,7 +50,7 @@ TEST(LongSession, ShippedPluginsCanBeLoadedForEveryProbeOfALongSession) {
     ASSERT_TRUE(LoadPluginModule(path));  // what a first load sets up for good
     const uint64_t bytes = PrivateBytes();
     for (int i = 0; i < 1200; ++i) ASSERT_TRUE(LoadPluginModule(path)) << "load " << i;
-    EXPECT_LE(PrivateBytes(), bytes + (256u << 10));
+    EXPECT_LE(PrivateBytes(), bytes + (1u << 20));  // 4.8 MB if every load kept its few KB
   }
   const DWORD slot = TlsAlloc();
   EXPECT_NE(slot, TLS_OUT_OF_INDEXES);
