@@ -63,5 +63,5 @@ std::string GetProfileFolder(const std::string& subName) {
 
   char module[MAX_PATH + 1] = {};
   GetModuleFileNameA(nullptr, module, sizeof module);
-  return ChooseProfileFolder(firstArgument, environment, FolderOf(module), subName);
+  return ChooseProfileFolder(firstArgument, environment, FolderOf(module), subName, SystemLeadByte);
 }

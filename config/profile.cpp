@@ -2,14 +2,6 @@
 
 std::string ProfileFolder;
 
-namespace {
-
-void EnsureBackslash(std::string& folder) {
-  if (folder.empty() || folder.back() != '\\') folder.push_back('\\');
-}
-
-}  // namespace
-
 std::string ProfileOption(const std::string& firstArgument) {
   static const char kOption[] = "/prof=";
   if (firstArgument.compare(0, sizeof kOption - 1, kOption) != 0) return {};
@@ -17,17 +9,10 @@ std::string ProfileOption(const std::string& firstArgument) {
 }
 
 std::string ChooseProfileFolder(const std::string& firstArgument, const std::string& environment,
-                                const std::string& programFolder, const std::string& subName) {
-  std::string folder = ProfileOption(firstArgument);
-  if (!folder.empty()) {
-    EnsureBackslash(folder);
-    return folder;
-  }
-  if (!environment.empty()) {
-    folder = environment;
-    EnsureBackslash(folder);
-    return folder + subName + "\\";
-  }
+                                const std::string& programFolder, const std::string& subName, LeadByteTest isLeadByte) {
+  const std::string option = ProfileOption(firstArgument);
+  if (!option.empty()) return WithTrailingBackslash(option, isLeadByte);
+  if (!environment.empty()) return WithTrailingBackslash(environment, isLeadByte) + subName + "\\";
   return programFolder;
 }
 

@@ -4,12 +4,17 @@
 
 #include <string>
 
+#include "util/sutil.h"
+
 // The three rules in order: "/prof=FOLDER" as the first argument, then
 // environment folder + subName, then the program's own folder.
 // environment is the variable's value, or empty when unset or too long;
 // programFolder is the program file's folder with its trailing backslash.
+// A folder gets a final backslash unless it ends in one of its own: in a
+// double-byte code page a "\" that is a character's second byte is no
+// separator.
 std::string ChooseProfileFolder(const std::string& firstArgument, const std::string& environment,
-                                const std::string& programFolder, const std::string& subName);
+                                const std::string& programFolder, const std::string& subName, LeadByteTest isLeadByte);
 
 // The profile option's folder, or empty when firstArgument is not "/prof=" with a value.
 std::string ProfileOption(const std::string& firstArgument);

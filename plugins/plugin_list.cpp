@@ -36,16 +36,3 @@ std::string PluginListText(const std::string& folder, const std::vector<std::str
   for (const std::string& name : names) text += folder + name + "\r\n";
   return text;
 }
-
-std::string WithTrailingBackslash(const std::string& folder, LeadByteTest isLeadByte) {
-  bool endsInBackslash = false;
-  for (size_t i = 0; i < folder.size(); ++i) {
-    if (isLeadByte(static_cast<uint8_t>(folder[i])) && i + 1 < folder.size()) {
-      ++i;
-      endsInBackslash = false;
-    } else {
-      endsInBackslash = folder[i] == '\\';
-    }
-  }
-  return endsInBackslash ? folder : folder + '\\';
-}

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "plugins/spi_records.h"
+#include "util/sutil.h"  // WithTrailingBackslash, for the plug-in folder
 
 // The catalogue file in the profile folder. The two widths keep theirs apart,
 // so both editions of the program can share a profile folder (and its config
@@ -27,11 +28,3 @@ std::vector<std::string> ParsePluginList(const std::string& bytes, const char* s
 
 // folder + name + CR LF for each name, in the given order.
 std::string PluginListText(const std::string& folder, const std::vector<std::string>& names);
-
-using LeadByteTest = bool (*)(uint8_t byte);
-
-// The folder ending in a backslash that is a character of its own: a "\"
-// that is the second byte of a double-byte character does not count, so one
-// more is appended. Characters are walked from the start, because a byte
-// before the last may itself be a second byte that looks like a lead byte.
-std::string WithTrailingBackslash(const std::string& folder, LeadByteTest isLeadByte);

@@ -14,8 +14,6 @@
 
 namespace {
 
-bool SystemLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
-
 int32_t LastErrorCode() {
   const DWORD error = GetLastError();
   return error ? static_cast<int32_t>(error) : ERROR_GEN_FAILURE;

@@ -45,7 +45,13 @@ std::string TempDir::MakeDir(const std::string& name) const {
 }
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
-  for (size_t i = name.find('\\'); i != std::string::npos; i = name.find('\\', i + 1)) MakeDir(name.substr(0, i));
+  // Folders end at separators only, never at a backslash that is a second byte.
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(name[i])) && i + 1 < name.size())
+      ++i;
+    else if (name[i] == '\\')
+      MakeDir(name.substr(0, i));
+  }
   std::string full = path_ + name;
   HANDLE file = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   DWORD written = 0;

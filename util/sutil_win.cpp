@@ -14,6 +14,8 @@ std::string FullPathOf(const std::string& name) {
   return buffer;
 }
 
+bool SystemLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
+
 size_t LastBackslash(const std::string& path) {
   // Walk by characters: in double-byte code pages a trail byte may equal '\\'.
   size_t last = std::string::npos;

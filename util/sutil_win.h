@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 // True for anything that exists except a plain folder: a folder with further
@@ -13,5 +14,7 @@ std::string NameOf(const std::string& name);
 RECT MakeRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
 // Index of the last path separator, double-byte aware; npos when none.
 size_t LastBackslash(const std::string& path);
+// A lead byte of the system code page (the LeadByteTest of util/sutil.h).
+bool SystemLeadByte(uint8_t byte);
 // GetFullPathNameA into a MAX_PATH buffer; the name itself when that fails.
 std::string FullPathOf(const std::string& name);

@@ -15,6 +15,7 @@
 #include "plugins/zip/zip_entries.h"
 #include "plugins/zip/zip_extract.h"
 #include "plugins/zip/zip_members_win.h"
+#include "util/sutil.h"
 
 namespace {
 
@@ -103,8 +104,9 @@ int32_t ExtractToFolder(ByteSource& source, const ZipMember& member, const ZipPr
   // The member's own name only, never a path out of the folder.
   if (!IsPlainFileName(file)) return kSpiWriteError;
   if (int32_t code = CheckZipMember(member)) return code;
+  // A backslash that is a character's second byte is no separator; "/" never is one.
   std::string path = folder;
-  if (path.back() != '\\' && path.back() != '/') path += '\\';
+  if (path.back() != '/') path = WithTrailingBackslash(path, [](uint8_t byte) { return IsDBCSLeadByte(byte) != 0; });
   path += file;
   FileHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out) return kSpiWriteError;

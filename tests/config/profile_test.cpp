@@ -2,6 +2,13 @@
 
 #include "config/profile.h"
 
+namespace {
+
+// The lead bytes of Shift-JIS below 0xA0, enough for the names here.
+bool ShiftJisLead(uint8_t b) { return b >= 0x81 && b <= 0x9F; }
+
+}  // namespace
+
 TEST(ProfileFolder, FirstRuleThatYieldsAFolderWins) {
   struct Case {
     const char* argument;
@@ -15,9 +22,14 @@ TEST(ProfileFolder, FirstRuleThatYieldsAFolderWins) {
       {"/PROF=D:\\p", "", "C:\\prog\\"},        // the option is case-sensitive
       {"pic.bmp", "E:\\env\\", "E:\\env\\orv\\"},
       {"", "", "C:\\prog\\"},
+      // A folder ending in a character whose second byte is a backslash (0x95 0x5C) gets one more.
+      {"/prof=D:\\\x95\x5C", "", "D:\\\x95\x5C\\"},
+      {"/prof=D:\\\x95\x5C\\", "", "D:\\\x95\x5C\\"},
+      {"", "E:\\\x83\x5C", "E:\\\x83\x5C\\orv\\"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(ChooseProfileFolder(c.argument, c.environment, "C:\\prog\\", "orv"), c.expected) << c.argument;
+    EXPECT_EQ(ChooseProfileFolder(c.argument, c.environment, "C:\\prog\\", "orv", ShiftJisLead), c.expected)
+        << c.argument;
 }
 
 TEST(ProfileFolder, PictureIsTheArgumentAfterTheOption) {

@@ -8,6 +8,7 @@
 // that trusts the claim would call exports that are not there.
 
 #include "plugins/spi_api.h"
+#include "eh_pool_release.h"
 #include "spi_test_log.h"
 
 #ifndef ORV_SPI_NO_GETPLUGININFO

@@ -1,14 +1,19 @@
-// The catalogue on disk and in the registry.
+// The catalogue on disk and in the registry, and listed in the plug-in list.
 #include "plugins/plugin_list_win.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
+#include "app/globals.h"
 #include "config/profile.h"
 #include "framework/handles.h"
+#include "plugin_test_util.h"
 #include "plugins/plugin_list.h"
+#include "plugins/spi_api.h"
+#include "plugins/spi_util.h"
 #include "util/simple_list.h"
+#include "viewer/plugin_list_box_win.h"
 #include "win_test_util.h"
 
 namespace {
@@ -159,7 +164,8 @@ TEST(PluginFolderCodePage932, BackslashAsSecondByteOfACharacterGetsAnother) {
     if (std::getenv("ORV_EXPECT_CP932")) FAIL() << "code page " << GetACP() << " instead of 932";
     GTEST_SKIP() << "needs code page 932";
   }
-  const std::string table = "\x95\x5C";  // a character whose second byte is "\"
+  const std::string table = "\x95\x5C";  // 表, a character whose second byte is "\"
+  const std::string so = "\x83\x5C";     // ソ, another
   EXPECT_EQ(ResolvePluginFolder("C:\\p\\" + table, ""), "C:\\p\\" + table + "\\");
   EXPECT_EQ(ResolvePluginFolder("C:\\p\\" + table + "\\", ""), "C:\\p\\" + table + "\\");
   EXPECT_EQ(ResolvePluginFolder("C:\\\x81\x81\\", ""), "C:\\\x81\x81\\");
@@ -169,12 +175,22 @@ TEST(PluginFolderCodePage932, BackslashAsSecondByteOfACharacterGetsAnother) {
   const std::string folder = parent.MakeDir(table);
   // Wine stores such a name only when the host system has the Japanese locale.
   if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no double-byte file names here";
-  // Not through TempDir::Write, whose folder split would stop at the second byte.
-  FileHandle file(CreateFileA((folder + "\\" + Own("x")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-  ASSERT_TRUE(file);
-  file.reset();
+  const std::string plugin = folder + "\\" + Own(so.c_str());
+  ASSERT_TRUE(CopyFileA(TestSpi("orvpnm").c_str(), plugin.c_str(), FALSE));
   user.SetPluginPath(folder);
   ProfileAt at(profile.Path());
   EXPECT_EQ(BuildPluginList(), 0);
-  EXPECT_EQ(ReadFileBytes(profile.Path() + kPluginListName), folder + "\\" + Own("x") + "\r\n");
+  EXPECT_EQ(ReadFileBytes(profile.Path() + kPluginListName), plugin + "\r\n");
+
+  // Read back, the entry loads under that name: the plug-in list describes it.
+  TSimpleList list;
+  PluginFiles = &list;
+  EXPECT_EQ(LoadPluginList(), 0);
+  ModuleHandle pnm = LoadPluginModule(TestSpi("orvpnm"));
+  ASSERT_TRUE(pnm);
+  BoxCapture boxes;
+  ShowPluginList(nullptr);
+  EXPECT_EQ(boxes.Last.Text, "1 plugin(s) found.\r\n\r\n" + plugin + ": " + GetPluginDescription(pnm.get()) + "\r\n");
+  PluginFiles = nullptr;
+  EXPECT_EQ(TakeAll(list), std::vector<std::string>{plugin});
 }

@@ -12,6 +12,7 @@
 #include <type_traits>
 
 #include "plugins/spi_api.h"
+#include "eh_pool_release.h"
 #include "spi_test_log.h"
 #include "spi_test_records.h"
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "plugins/spi_api.h"
+#include "eh_pool_release.h"
 #include "spi_test_log.h"
 #include "spi_test_records.h"
 

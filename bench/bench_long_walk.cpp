@@ -1,0 +1,52 @@
+// A long session measured: 1,000 steps (or the count given) through a folder
+// of bitmaps, test-plug-in pictures and tar and ZIP members in a real main
+// window, the Picture Information dialog open for every other step. Prints
+// the GDI and USER objects and the private bytes before the walk, after its
+// first pass (to the folder's end and back) and at its end, and how they
+// were counted.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "bench/bench_timing.h"
+#include "long_walk.h"
+#include "process_counts_win.h"
+
+namespace {
+
+void Report(const char* when, int steps) {
+  const TGuiObjects objects = CountGuiObjects();
+  std::printf("%-22s %5d steps  GDI %4lu  USER %4lu  private %8.2f MB\n", when, steps,
+              static_cast<unsigned long>(objects.Gdi), static_cast<unsigned long>(objects.User),
+              static_cast<double>(PrivateBytes()) / (1024.0 * 1024.0));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int steps = argc > 1 ? std::atoi(argv[1]) : 1000;
+  TLongWalk walk;
+  if (!walk.Start()) {
+    std::printf("the first picture did not open\n");
+    return 1;
+  }
+  std::printf(
+      "objects counted %s; one pass is %d steps; largest picture %zu bytes\n",
+      CountGuiObjects().Probed ? "through Wine's handle tables (GetGuiResources gives 0)" : "by GetGuiResources",
+      walk.StepsPerPass(), walk.LargestPicture());
+  Report("before the walk", 0);
+  const double start = Now();
+  int done = 0;
+  for (; done < steps; ++done) {
+    if (done == walk.StepsPerPass()) Report("after the first pass", done);
+    if (!walk.Step()) {
+      std::printf("step %d showed no other picture (at %s)\n", done + 1, walk.Shown().c_str());
+      return 1;
+    }
+  }
+  const double elapsed = Now() - start;
+  Report("at the end", done);
+  std::printf("%.2f ms a step; ends at %s\n", elapsed / done, walk.Shown().c_str());
+  return 0;
+}
