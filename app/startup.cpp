@@ -2,7 +2,6 @@
 
 #include <windows.h>
 // After windows.h, which it needs.
-#include <commctrl.h>
 
 #include <cstdlib>
 #include <memory>
@@ -58,9 +57,6 @@ int MessageLoop() {
 }
 
 int RunOrv(int argc, const char* const* argv) {
-  // The manifest asks for version 6 of the common controls, which older
-  // systems serve only once the library is loaded.
-  InitCommonControls();
   ProfileFolder = GetProfileFolder("orv");
   {
     TConfFile config(ProfileFolder + "config");

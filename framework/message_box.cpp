@@ -1,5 +1,7 @@
 #include "framework/message_box.h"
 
+#include "framework/common_controls.h"
+
 namespace {
 
 MessageBoxHook& Hook() {
@@ -11,6 +13,8 @@ MessageBoxHook& Hook() {
 
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
   if (Hook()) return Hook()(owner, text, caption, type);
+  // A box's buttons are common controls under the manifest too.
+  LoadCommonControls();
   if ((type & MB_ICONMASK) != MB_USERICON) return MessageBoxA(owner, text.c_str(), caption.c_str(), type);
   MSGBOXPARAMSA box = {};
   box.cbSize = sizeof box;

@@ -4,6 +4,7 @@
 
 #include "app/command_table.h"
 #include "app/globals.h"
+#include "framework/common_controls.h"
 #include "image/img.h"
 #include "image/wallpaper_win.h"
 #include "plugins/spi_util.h"
@@ -135,6 +136,9 @@ void TMainWindow::DoCommand(int32_t id) {
   }
   if (id >= kPluginSettingsIdFirst && id <= kPluginSettingsIdLast && PluginFiles) {
     const char* path = static_cast<const char*>(PluginFiles->Get(id - kPluginSettingsIdFirst));
-    if (path) ShowPluginConfig(Handle, path);
+    if (!path) return;
+    // A plug-in's settings dialog may use the common controls too.
+    LoadCommonControls();
+    ShowPluginConfig(Handle, path);
   }
 }

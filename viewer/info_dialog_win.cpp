@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/globals.h"
+#include "framework/common_controls.h"
 #include "image/img.h"
 #include "util/sutil_win.h"
 #include "viewer/info_texts.h"
@@ -102,5 +103,6 @@ void OpenInfoDialog(HWND owner) {
     if (IsWindowVisible(InfoDialog)) return;
     DestroyWindow(InfoDialog);
   }
+  LoadCommonControls();
   InfoDialog = CreateDialogParamA(GetModuleHandleA(nullptr), "INFODIALOG", owner, InfoDialogProc, 0);
 }
