@@ -19,6 +19,7 @@
 #include "app/command_table.h"
 #include "app/version.h"
 #include "bench/bench_timing.h"
+#include "tools/process_window.h"
 
 namespace {
 
@@ -92,27 +93,6 @@ bool WriteHuge(const std::string& path) {
   return ok;
 }
 
-struct WindowSearch {
-  DWORD process;
-  const char* className;
-  const char* title;  // null: any
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM p) {
-  auto* s = reinterpret_cast<WindowSearch*>(p);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char name[64] = {}, title[64] = {};
-  GetClassNameA(window, name, sizeof name);
-  GetWindowTextA(window, title, sizeof title);
-  if (process != s->process || !IsWindowVisible(window) || lstrcmpA(name, s->className) != 0 ||
-      (s->title && lstrcmpA(title, s->title) != 0))
-    return TRUE;
-  s->found = window;
-  return FALSE;
-}
-
 BOOL CALLBACK CollectText(HWND child, LPARAM p) {
   char text[1024] = {};
   GetWindowTextA(child, text, sizeof text);
@@ -153,9 +133,7 @@ class Program {
 
   bool Running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
   HWND Find(const char* className, const char* title = nullptr) const {
-    WindowSearch search{info_.dwProcessId, className, title, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindProcessWindow(info_.dwProcessId, className, title);
   }
   HWND Window() const { return Find("TOrvClass"); }
   HWND Box() const { return Find("#32770", "Orv"); }

@@ -15,6 +15,7 @@
 #include "app/version.h"
 #include "bench/bench_timing.h"
 #include "plugins/plugin_list.h"
+#include "tools/process_window.h"
 
 namespace {
 
@@ -52,20 +53,6 @@ void WriteBitmap(const std::string& name) {
   WriteBytes(name, file.data(), file.size());
 }
 
-struct WindowSearch {
-  DWORD process;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM p) {
-  auto* search = reinterpret_cast<WindowSearch*>(p);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != search->process || !IsWindowVisible(window)) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
 bool ShowsThePicture(HWND window) {
   HDC dc = GetDC(window);
   const COLORREF pixel = GetPixel(dc, kWidth / 2, kHeight / 2);
@@ -85,11 +72,7 @@ double TimeToPicture(const std::string& commandLine) {
   double shown = -1;
   HWND window = nullptr;
   while (Now() - start < 20000) {
-    if (!window) {
-      WindowSearch search{process.dwProcessId, nullptr};
-      EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-      window = search.found;
-    }
+    if (!window) window = FindProcessWindow(process.dwProcessId);
     if (window && ShowsThePicture(window)) {
       shown = Now() - start;
       break;

@@ -121,35 +121,10 @@ ChildProcess::~ChildProcess() {
   CloseHandle(info_.hProcess);
 }
 
-namespace {
-
-struct WindowSearch {
-  DWORD pid;
-  const char* className;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND w, LPARAM p) {
-  auto* s = reinterpret_cast<WindowSearch*>(p);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  char name[256] = {};
-  GetClassNameA(w, name, sizeof name);
-  if (pid == s->pid && lstrcmpA(name, s->className) == 0 && IsWindowVisible(w)) {
-    s->found = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-}  // namespace
-
 HWND ChildProcess::WaitForWindow(const char* className, DWORD timeoutMs) const {
-  WindowSearch search{info_.dwProcessId, className, nullptr};
   DWORD start = GetTickCount();
   while (GetTickCount() - start < timeoutMs) {
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found) return search.found;
+    if (HWND found = FindProcessWindow(info_.dwProcessId, className)) return found;
     if (WaitForSingleObject(info_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
   }
   return nullptr;

@@ -5,6 +5,9 @@
 
 #include <string>
 
+// FindProcessWindow, for the windows of a program a test started.
+#include "tools/process_window.h"
+
 // A fresh folder under the temporary folder, removed with everything in it.
 class TempDir {
 public:

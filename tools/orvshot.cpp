@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/process_window.h"
+
 namespace {
 
 uint32_t Crc(const uint8_t* p, size_t n, uint32_t crc = 0) {
@@ -102,24 +104,6 @@ bool SaveScreenArea(const RECT& r, const char* fileName) {
   return std::fclose(f) == 0 && ok;
 }
 
-struct Search {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK FindViewer(HWND w, LPARAM p) {
-  auto* s = reinterpret_cast<Search*>(p);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  char name[64] = {};
-  GetClassNameA(w, name, sizeof name);
-  if (pid == s->pid && lstrcmpA(name, "TOrvClass") == 0 && IsWindowVisible(w)) {
-    s->found = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,21 +120,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "orvshot: cannot start %s\n", argv[2]);
     return 2;
   }
-  Search search{pi.dwProcessId, nullptr};
-  for (int i = 0; i < 300 && !search.found; ++i) {
+  HWND viewer = nullptr;
+  for (int i = 0; i < 300 && !viewer; ++i) {
     if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
-    EnumWindows(FindViewer, reinterpret_cast<LPARAM>(&search));
+    viewer = FindProcessWindow(pi.dwProcessId, "TOrvClass");
   }
   int result = 0;
-  if (search.found) {
+  if (viewer) {
     Sleep(1000);  // let the first paint and the frame land
     RECT r;
-    GetWindowRect(search.found, &r);
+    GetWindowRect(viewer, &r);
     if (SaveScreenArea(r, argv[1]))
       std::printf("orvshot: saved %s (%ldx%ld)\n", argv[1], r.right - r.left, r.bottom - r.top);
     else
       result = 3;
-    PostMessageA(search.found, WM_CLOSE, 0, 0);
+    PostMessageA(viewer, WM_CLOSE, 0, 0);
   } else {
     std::fprintf(stderr, "orvshot: no viewer window appeared\n");
     result = 4;

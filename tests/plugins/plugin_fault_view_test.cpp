@@ -6,6 +6,7 @@
 #include "image/bmp_builder.h"
 #include "image/img.h"
 #include "plugin_test_util.h"
+#include "main_window_suite.h"
 #include "program_state.h"
 #include "util/sutil_win.h"
 #include "viewer/main_window.h"
@@ -30,17 +31,9 @@ std::string Title(HWND window) {
   return title;
 }
 
-class PluginFaultView : public ::testing::Test {
+class PluginFaultView : public MainWindowSuite {
  protected:
-  static void SetUpTestSuite() {
-    window_ = CreateMainWindow("OrvPluginFaultTest").release();
-    window_->Show();
-  }
-  static void TearDownTestSuite() {
-    DestroyWindow(window_->Handle);
-    delete window_;
-    window_ = nullptr;
-  }
+  static void SetUpTestSuite() { OpenWindow("OrvPluginFaultTest"); }
   void SetUp() override { ASSERT_NE(window_->Handle, nullptr); }
 
   std::string Faulty(const std::string& exportName, const std::string& kind) {
@@ -50,14 +43,11 @@ class PluginFaultView : public ::testing::Test {
     return file + ":\r\n" + plugin + kPluginSuffix + " stopped with a fault (" + code + ")";
   }
 
-  static TMainWindow* window_;
   TempDir dir_;
   BoxCapture boxes_;
   // Last, so the picture and the archive plug-in are released first.
   TProgramState state_{window_};
 };
-
-TMainWindow* PluginFaultView::window_ = nullptr;
 
 }  // namespace
 

@@ -73,22 +73,6 @@ bool TitleBecomes(HWND window, const std::string& text) {
   return Title(window) == text;
 }
 
-struct DialogSearch {
-  DWORD process;
-  HWND found;
-};
-
-BOOL CALLBACK MatchInfoDialog(HWND w, LPARAM p) {
-  auto* s = reinterpret_cast<DialogSearch*>(p);
-  char title[64] = {};
-  GetWindowTextA(w, title, sizeof title);
-  DWORD process = 0;
-  GetWindowThreadProcessId(w, &process);
-  if (process != s->process || lstrcmpA(title, "Picture Information") != 0) return TRUE;
-  s->found = w;
-  return FALSE;
-}
-
 void CloseNormally(ChildProcess& orv) {
   HWND window = orv.WaitForWindow("TOrvClass");
   ASSERT_NE(window, nullptr);
@@ -210,14 +194,14 @@ TEST(PluginStartup, ArchiveMembersAndPictureTextComeThroughTheRecordsOfThisWidth
   PostMessageA(window, WM_COMMAND, kCmdPicInfo, 0);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  DialogSearch search{process, nullptr};
-  for (int i = 0; i < 100 && !search.found; ++i) {
-    EnumWindows(MatchInfoDialog, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) Sleep(50);
+  HWND dialog = nullptr;
+  for (int i = 0; i < 100 && !dialog; ++i) {
+    dialog = FindProcessWindow(process, nullptr, "Picture Information");
+    if (!dialog) Sleep(50);
   }
-  ASSERT_NE(search.found, nullptr);
+  ASSERT_NE(dialog, nullptr);
   char text[256] = {};
-  GetDlgItemTextA(search.found, kInfoText, text, sizeof text);
+  GetDlgItemTextA(dialog, kInfoText, text, sizeof text);
   EXPECT_STREQ(text, "PNM P5\r\nwidth 2\r\nheight 2");
 
   PostMessageA(window, WM_COMMAND, kCmdNextImage, 0);  // the second member, by its position

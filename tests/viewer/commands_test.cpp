@@ -14,6 +14,7 @@
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
 #include "viewer/view_state.h"
+#include "main_window_suite.h"
 #include "program_state.h"
 #include "win_test_util.h"
 
@@ -28,16 +29,9 @@ std::string Bmp(int w, int h) {
   return std::string(b.begin(), b.end());
 }
 
-class Commands : public ::testing::Test {
+class Commands : public MainWindowSuite {
 protected:
-  static void SetUpTestSuite() {
-    window_ = CreateMainWindow("OrvCommandsTest").release();
-    window_->Show();
-  }
-  static void TearDownTestSuite() {
-    DestroyWindow(window_->Handle);
-    delete window_;
-  }
+  static void SetUpTestSuite() { OpenWindow("OrvCommandsTest"); }
 
   void SetUp() override {
     keys_ = std::make_unique<TKeyTable>(CommandTable, DefaultKeyMap, dir_.Path() + "keymap");
@@ -68,14 +62,11 @@ protected:
     ASSERT_EQ(OpenFile(path, false), 0);
   }
 
-  static TMainWindow* window_;
   TempDir dir_;
   std::unique_ptr<TKeyTable> keys_;
   // Last, so the picture and the archive plug-in are released first.
   TProgramState state_{window_};
 };
-
-TMainWindow* Commands::window_ = nullptr;
 
 }  // namespace
 

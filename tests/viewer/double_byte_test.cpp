@@ -20,6 +20,7 @@
 #include "image/img.h"
 #include "plugin_test_util.h"
 #include "plugins/plugin_list.h"
+#include "main_window_suite.h"
 #include "program_state.h"
 #include "util/sutil_win.h"
 #include "viewer/file_list.h"
@@ -79,17 +80,9 @@ struct TShown {
   int Width, Height;
 };
 
-class DoubleByteNames : public ::testing::Test {
+class DoubleByteNames : public MainWindowSuite {
  protected:
-  static void SetUpTestSuite() {
-    window_ = CreateMainWindow("OrvDoubleByteTest").release();
-    window_->Show();
-  }
-  static void TearDownTestSuite() {
-    DestroyWindow(window_->Handle);
-    delete window_;
-    window_ = nullptr;
-  }
+  static void SetUpTestSuite() { OpenWindow("OrvDoubleByteTest"); }
 
   void SetUp() override {
     if (GetACP() != 932) {
@@ -144,15 +137,12 @@ class DoubleByteNames : public ::testing::Test {
     return text;
   }
 
-  static TMainWindow* window_;
   TempDir dir_;
   std::string folder_;
   std::map<std::string, TShown> shown_;
   BoxCapture boxes_;
   TProgramState state_{window_};
 };
-
-TMainWindow* DoubleByteNames::window_ = nullptr;
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include "viewer/navigation.h"
 #include "viewer/texts_win.h"
 #include "viewer/view_state.h"
+#include "main_window_suite.h"
 #include "program_state.h"
 #include "win_test_util.h"
 
@@ -38,17 +39,9 @@ std::string Pnm(int w, int h) { return PnmFile(true, w, h, std::vector<uint8_t>(
 // "BM" but no picture: the internal reader refuses it with a box.
 const std::string kBrokenBmp = "BM\x10\0\0\0\0\0\0\0\xFF\xFF\0\0" + std::string(40, '\0');
 
-class Navigation : public ::testing::Test {
+class Navigation : public MainWindowSuite {
 protected:
-  static void SetUpTestSuite() {
-    window_ = CreateMainWindow("OrvNavigationTest").release();
-    window_->Show();
-  }
-  static void TearDownTestSuite() {
-    DestroyWindow(window_->Handle);
-    delete window_;
-    window_ = nullptr;
-  }
+  static void SetUpTestSuite() { OpenWindow("OrvNavigationTest"); }
 
   void SetUp() override {
     ASSERT_NE(window_->Handle, nullptr);
@@ -59,14 +52,11 @@ protected:
   std::string Shown() const { return CurrentArchive.empty() ? NameOf(Img.FileName) : Img.FileName; }
   std::string Archive() const { return NameOf(CurrentArchive); }
 
-  static TMainWindow* window_;
   TempDir dir_;
   BoxCapture boxes_;
   // Last, so the picture and the archive plug-in are released first.
   TProgramState state_{window_};
 };
-
-TMainWindow* Navigation::window_ = nullptr;
 
 std::string Tar(const std::vector<std::pair<std::string, std::string>>& members) {
   TarBuilder tar;
