@@ -2,19 +2,13 @@
 // a slip in one of them would silently unbind a key or blank a menu item.
 #include "app/command_table.h"
 
+#include "util/sutil.h"
+
 namespace {
-
-constexpr char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-constexpr bool SameIgnoringCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b)
-    if (Lower(*a) != Lower(*b)) return false;
-  return *a == *b;
-}
 
 constexpr bool IsCommandName(const char* name) {
   for (const TCmd& command : CommandTable)
-    if (SameIgnoringCase(command.Name, name)) return true;
+    if (SameIgnoringAsciiCase(command.Name, name)) return true;
   return false;
 }
 
@@ -29,7 +23,7 @@ constexpr bool IsCommandId(int32_t id) {
 constexpr bool NamesAndIdsAreUnique() {
   for (int32_t i = 0; i < kCommandCount; ++i)
     for (int32_t j = i + 1; j < kCommandCount; ++j)
-      if (SameIgnoringCase(CommandTable[i].Name, CommandTable[j].Name) || CommandTable[i].Id == CommandTable[j].Id)
+      if (SameIgnoringAsciiCase(CommandTable[i].Name, CommandTable[j].Name) || CommandTable[i].Id == CommandTable[j].Id)
         return false;
   return true;
 }

@@ -88,16 +88,14 @@ int RunOrv(int argc, const char* const* argv) {
   // The catalogue is built once, when missing; start-up goes on without it.
   const std::string pluginList = ProfileFolder + kPluginListName;
   if (!IsFile(pluginList) && BuildPluginList() != 0)
-    ShowMessageBox(GetDesktopWindow(), pluginList + ": " + LoadResString(kStrCannotWriteFile), "Orv",
-                   MB_OK | MB_ICONWARNING);
+    ShowWarning(GetDesktopWindow(), pluginList + ": " + LoadResString(kStrCannotWriteFile));
   LoadPluginList();
 
   const std::string picture = PictureArgument(argc, argv);
   if (!picture.empty()) {
     const std::string path = ExpandLongPath(picture);
     if (OpenFile(path, false) != 0) {
-      ShowMessageBox(GetDesktopWindow(), path + ":\r\n" + LoadResString(kStrUnknownFormat), "Orv",
-                     MB_OK | MB_ICONWARNING);
+      ShowWarning(GetDesktopWindow(), path + ":\r\n" + LoadResString(kStrUnknownFormat));
       window->Close();
       return 0;
     }

@@ -8,6 +8,7 @@
 #include "config/conf_syntax.h"
 #include "config/profile.h"
 #include "framework/handles.h"
+#include "util/file_io_win.h"
 #include "util/sutil_win.h"
 
 namespace {
@@ -25,8 +26,7 @@ int32_t ReadConfFile(const std::string& fileName, std::string& content, int32_t 
   FileHandle file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    DWORD error = GetLastError();
-    return error ? static_cast<int32_t>(error) : ERROR_OPEN_FAILED;
+    return LastErrorOr(ERROR_OPEN_FAILED);
   }
   std::string bytes;
   char buffer[4096];

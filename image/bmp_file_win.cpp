@@ -6,13 +6,9 @@
 
 #include "image/block_alloc.h"
 #include "image/bmp_reader.h"
+#include "util/file_io_win.h"
 
 namespace {
-
-int32_t LastError(DWORD fallback) {
-  const DWORD error = GetLastError();
-  return static_cast<int32_t>(error ? error : fallback);
-}
 
 // Frees a block of the program's kind that was not handed over.
 struct TFreeGlobalBlock {
@@ -20,21 +16,6 @@ struct TFreeGlobalBlock {
 };
 
 }  // namespace
-
-int32_t ReadFileAt(HANDLE file, uint64_t offset, uint8_t* to, size_t size) {
-  LARGE_INTEGER at;
-  at.QuadPart = static_cast<LONGLONG>(offset);
-  if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) return LastError(ERROR_SEEK);
-  size_t done = 0;
-  while (done < size) {
-    const DWORD want = static_cast<DWORD>(std::min<size_t>(size - done, 64u << 20));
-    DWORD got = 0;
-    if (!ReadFile(file, to + done, want, &got, nullptr)) return LastError(ERROR_READ_FAULT);
-    if (got == 0) return ERROR_HANDLE_EOF;
-    done += got;
-  }
-  return 0;
-}
 
 int32_t ReadBmpFile(HANDLE file, uint64_t fileSize, const uint8_t* head, size_t headSize, TDecodedPicture& pic,
                     int32_t& decodeError) {

@@ -18,7 +18,3 @@
 // short, with nothing decoded. pic is untouched unless the picture is read.
 int32_t ReadBmpFile(HANDLE file, uint64_t fileSize, const uint8_t* head, size_t headSize, TDecodedPicture& pic,
                     int32_t& decodeError);
-
-// Reads size bytes from offset into to. 0, or the I/O error code of a read
-// that fails or comes up short (ERROR_HANDLE_EOF for a file that ended early).
-int32_t ReadFileAt(HANDLE file, uint64_t offset, uint8_t* to, size_t size);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 
 uint8_t* NewCopyBlock(const TBmpLayout& layout, const TBlockAllocator& alloc) {
   auto* block = static_cast<uint8_t*>(alloc.Alloc(layout.BlockSize));

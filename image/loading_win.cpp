@@ -12,6 +12,7 @@
 #include "image/bmp_reader.h"
 #include "image/img.h"
 #include "plugins/spi_util.h"
+#include "util/file_io_win.h"
 #include "viewer/file_list.h"
 #include "viewer/main_window.h"
 #include "viewer/texts_win.h"
@@ -47,11 +48,6 @@ struct FileImage {
     size = 0;
   }
 };
-
-int32_t LastError(DWORD fallback) {
-  DWORD error = GetLastError();
-  return static_cast<int32_t>(error ? error : fallback);
-}
 
 // Reads the whole of a plain file into image for a plug-in after the header
 // has chosen it. A read that fails or comes up short is a failed open: no
@@ -153,10 +149,10 @@ int32_t OpenPicture(const std::string& name, const FileEntry* entry, HMODULE mem
     }
     FileHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return LastError(ERROR_OPEN_FAILED);
-    if (!ReadFile(file.get(), header, sizeof header, &got, nullptr)) return LastError(ERROR_READ_FAULT);
+    if (!file) return LastErrorOr(ERROR_OPEN_FAILED);
+    if (!ReadFile(file.get(), header, sizeof header, &got, nullptr)) return LastErrorOr(ERROR_READ_FAULT);
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size)) return LastError(ERROR_READ_FAULT);
+    if (!GetFileSizeEx(file.get(), &size)) return LastErrorOr(ERROR_READ_FAULT);
     // Picture sizes are held in 32 bits; larger files are refused, not cut.
     if (size.QuadPart > INT32_MAX) return ERROR_FILE_TOO_LARGE;
     fileSize = static_cast<int32_t>(size.QuadPart);

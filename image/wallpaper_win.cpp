@@ -9,13 +9,9 @@
 #include "config/profile.h"
 #include "framework/handles.h"
 #include "image/wallpaper.h"
+#include "util/file_io_win.h"
 
 namespace {
-
-int32_t LastError(DWORD fallback) {
-  const DWORD error = GetLastError();
-  return static_cast<int32_t>(error ? error : fallback);
-}
 
 // A file that is deleted again unless it was kept.
 struct TemporaryFile {
@@ -26,34 +22,22 @@ struct TemporaryFile {
   }
 };
 
-int32_t WriteAll(HANDLE file, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 64u << 20));
-    DWORD done = 0;
-    if (!WriteFile(file, data, want, &done, nullptr)) return LastError(ERROR_WRITE_FAULT);
-    if (done == 0) return ERROR_WRITE_FAULT;
-    data += done;
-    size -= done;
-  }
-  return 0;
-}
-
 // Writes the file in full under a new name in the folder, then puts it in
 // place of path.
 int32_t WriteReplacing(const std::string& folder, const std::string& path, const TWallpaperFile& content,
                        const void* bits) {
   char name[MAX_PATH] = {};
-  if (!GetTempFileNameA(folder.c_str(), "orv", 0, name)) return LastError(ERROR_CANNOT_MAKE);
+  if (!GetTempFileNameA(folder.c_str(), "orv", 0, name)) return LastErrorOr(ERROR_CANNOT_MAKE);
   TemporaryFile temporary{name};
   {
     FileHandle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return LastError(ERROR_OPEN_FAILED);
+    if (!file) return LastErrorOr(ERROR_OPEN_FAILED);
     int32_t code = WriteAll(file.get(), content.Head.data(), content.Head.size());
     if (code == 0) code = WriteAll(file.get(), static_cast<const uint8_t*>(bits), content.PixelSize);
     if (code != 0) return code;
-    if (!CloseHandle(file.release())) return LastError(ERROR_WRITE_FAULT);
+    if (!CloseHandle(file.release())) return LastErrorOr(ERROR_WRITE_FAULT);
   }
-  if (!MoveFileExA(name, path.c_str(), MOVEFILE_REPLACE_EXISTING)) return LastError(ERROR_WRITE_FAULT);
+  if (!MoveFileExA(name, path.c_str(), MOVEFILE_REPLACE_EXISTING)) return LastErrorOr(ERROR_WRITE_FAULT);
   temporary.Keep = true;
   return 0;
 }

@@ -1,17 +1,8 @@
 #include "keys/key_text.h"
 
+#include "util/sutil.h"
+
 namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Command names are ASCII, so folding ASCII letters is all the case-blindness
-// they need, and it does not change with the user's locale.
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
-}
 
 uint16_t CodeOfKeyPart(std::string_view keyPart) {
   if (keyPart.empty()) return 0;
@@ -44,7 +35,7 @@ TParsedKey ParseKey(std::string_view keyText) {
 
 uint16_t FindCommandId(std::string_view commandName, std::span<const TCmd> commands) {
   for (const TCmd& command : commands)
-    if (SameIgnoringCase(commandName, command.Name)) return static_cast<uint16_t>(command.Id & 0xFFFF);
+    if (SameIgnoringAsciiCase(commandName, command.Name)) return static_cast<uint16_t>(command.Id & 0xFFFF);
   return 0;
 }
 

@@ -5,11 +5,7 @@
 
 bool HasPluginSuffix(const std::string& path, const char* suffix) {
   const size_t n = std::strlen(suffix);
-  if (path.size() < n) return false;
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  for (size_t i = 0; i < n; ++i)
-    if (lower(path[path.size() - n + i]) != lower(suffix[i])) return false;
-  return true;
+  return path.size() >= n && SameIgnoringAsciiCase(std::string_view(path).substr(path.size() - n), suffix);
 }
 
 std::vector<std::string> ParsePluginList(const std::string& bytes, const char* skippedSuffix) {

@@ -10,14 +10,10 @@
 #include "config/profile.h"
 #include "framework/handles.h"
 #include "plugins/plugin_list.h"
+#include "util/file_io_win.h"
 #include "util/sutil_win.h"
 
 namespace {
-
-int32_t LastErrorCode() {
-  const DWORD error = GetLastError();
-  return error ? static_cast<int32_t>(error) : ERROR_GEN_FAILURE;
-}
 
 std::string ProgramFolder() {
   char module[MAX_PATH + 1] = {};
@@ -62,12 +58,12 @@ int32_t WritePluginList(const std::string& pluginFolder, const std::string& list
 
   FileHandle file(
       CreateFileA(listFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return LastErrorCode();
+  if (!file) return LastErrorOr(ERROR_GEN_FAILURE);
   DWORD written = 0;
   if (!text.empty() && (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
                         written != text.size()))
-    return LastErrorCode();
-  if (!FlushFileBuffers(file.get())) return LastErrorCode();
+    return LastErrorOr(ERROR_GEN_FAILURE);
+  if (!FlushFileBuffers(file.get())) return LastErrorOr(ERROR_GEN_FAILURE);
   return 0;
 }
 
@@ -78,7 +74,7 @@ int32_t BuildPluginList() {
 int32_t ReadPluginList(const std::string& listFile, TSimpleList& list) {
   FileHandle file(CreateFileA(listFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return LastErrorCode();
+  if (!file) return LastErrorOr(ERROR_GEN_FAILURE);
   std::string bytes;
   char buffer[1024];
   DWORD got = 0;

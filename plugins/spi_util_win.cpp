@@ -4,6 +4,7 @@
 #include <new>
 
 #include "app/globals.h"
+#include "framework/common_controls.h"
 #include "framework/message_box.h"
 #include "plugins/spi_api.h"
 #include "plugins/spi_util.h"
@@ -246,6 +247,8 @@ void ShowPluginConfig(HWND owner, const std::string& dllPath) {
   ModuleHandle dll = LoadPluginModule(dllPath);
   if (!dll) return;
   if (auto configurationDlg = GetExport<SpiConfigurationDlgProc>(dll.get(), "ConfigurationDlg")) {
+    // The plug-in's dialog may use the common controls too.
+    LoadCommonControls();
     int32_t ignored;
     if (CallPlugin(dll.get(), configurationDlg, ignored, owner, 1) != TCallOutcome::Returned) {
       if (const TPluginFault* fault = PluginFaultOf(dll.get()))

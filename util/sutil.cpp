@@ -2,15 +2,18 @@
 
 std::string NumberText(int32_t value) { return std::to_string(value); }
 
-std::string WithTrailingBackslash(const std::string& folder, LeadByteTest isLeadByte) {
-  bool endsInBackslash = false;
-  for (size_t i = 0; i < folder.size(); ++i) {
-    if (isLeadByte(static_cast<uint8_t>(folder[i])) && i + 1 < folder.size()) {
+size_t LastBackslash(const std::string& path, LeadByteTest isLeadByte) {
+  size_t last = std::string::npos;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (isLeadByte(static_cast<uint8_t>(path[i])) && i + 1 < path.size())
       ++i;
-      endsInBackslash = false;
-    } else {
-      endsInBackslash = folder[i] == '\\';
-    }
+    else if (path[i] == '\\')
+      last = i;
   }
+  return last;
+}
+
+std::string WithTrailingBackslash(const std::string& folder, LeadByteTest isLeadByte) {
+  const bool endsInBackslash = !folder.empty() && LastBackslash(folder, isLeadByte) == folder.size() - 1;
   return endsInBackslash ? folder : folder + '\\';
 }

@@ -16,17 +16,7 @@ std::string FullPathOf(const std::string& name) {
 
 bool SystemLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
 
-size_t LastBackslash(const std::string& path) {
-  // Walk by characters: in double-byte code pages a trail byte may equal '\\'.
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size())
-      ++i;
-    else if (path[i] == '\\')
-      last = i;
-  }
-  return last;
-}
+size_t LastBackslash(const std::string& path) { return LastBackslash(path, SystemLeadByte); }
 
 std::string FolderOf(const std::string& name) {
   std::string full = FullPathOf(name);

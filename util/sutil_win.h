@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "util/sutil.h"
+
 // True for anything that exists except a plain folder: a folder with further
 // attribute bits (read-only, hidden...) still counts as present.
 bool IsFile(const std::string& name);

@@ -4,7 +4,6 @@
 
 #include "app/command_table.h"
 #include "app/globals.h"
-#include "framework/common_controls.h"
 #include "image/img.h"
 #include "image/wallpaper_win.h"
 #include "plugins/spi_util.h"
@@ -136,9 +135,6 @@ void TMainWindow::DoCommand(int32_t id) {
   }
   if (id >= kPluginSettingsIdFirst && id <= kPluginSettingsIdLast && PluginFiles) {
     const char* path = static_cast<const char*>(PluginFiles->Get(id - kPluginSettingsIdFirst));
-    if (!path) return;
-    // A plug-in's settings dialog may use the common controls too.
-    LoadCommonControls();
-    ShowPluginConfig(Handle, path);
+    if (path) ShowPluginConfig(Handle, path);
   }
 }
