@@ -8,7 +8,11 @@ namespace {
 
 constexpr uint32_t kMasksSize = 12;
 
-bool IsUncompressed(uint32_t compression) { return compression == kBiRgb || compression == kBiBitfields; }
+// A plug-in may hand over a picture with four masks; the file carries the
+// three colour masks, which every reader takes.
+bool HasMasks(uint32_t compression) { return compression == kBiBitfields || compression == kBiAlphaBitfields; }
+
+bool IsUncompressed(uint32_t compression) { return compression == kBiRgb || HasMasks(compression); }
 
 template <typename T>
 void Put(std::vector<uint8_t>& out, const T& value) {
@@ -30,15 +34,13 @@ uint32_t PixelBytes(const BitmapInfoHeader& h, int32_t bitsSize) {
 
 }  // namespace
 
-uint32_t WallpaperHeaderSize(const BitmapInfoHeader& header) {
-  if (header.biCompression == kBiBitfields) return kInfoHeaderSize + kMasksSize;
-  if (header.biBitCount <= 8) return kInfoHeaderSize + (4u << header.biBitCount);
-  return kInfoHeaderSize;
-}
-
 TWallpaperFile WallpaperFile(const BitmapInfo& info, int32_t bitsSize) {
   BitmapInfoHeader h = info.bmiHeader;
-  const uint32_t headerSize = WallpaperHeaderSize(h);
+  // The file holds the full table up to 8 bits and none above: counts that
+  // say otherwise would send a reader past the table or into the pixels.
+  const bool masks = HasMasks(h.biCompression);
+  const uint32_t entries = !masks && h.biBitCount <= 8 ? 1u << h.biBitCount : 0;
+  const uint32_t headerSize = kInfoHeaderSize + (masks ? kMasksSize : 4 * entries);
   TWallpaperFile file;
   file.PixelSize = PixelBytes(h, bitsSize);
 
@@ -49,10 +51,7 @@ TWallpaperFile WallpaperFile(const BitmapInfo& info, int32_t bitsSize) {
 
   h.biSize = kInfoHeaderSize;
   h.biSizeImage = file.PixelSize;
-  // The file holds the full table up to 8 bits and none above: counts that
-  // say otherwise would send a reader past the table or into the pixels.
-  const bool masks = h.biCompression == kBiBitfields;
-  const uint32_t entries = !masks && h.biBitCount <= 8 ? 1u << h.biBitCount : 0;
+  if (masks) h.biCompression = kBiBitfields;
   if (h.biClrUsed > entries) h.biClrUsed = 0;
   if (h.biClrImportant > entries) h.biClrImportant = 0;
 

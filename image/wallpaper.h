@@ -10,16 +10,13 @@
 #include "image/dib_types.h"
 
 struct TWallpaperFile {
-  // The 14-byte file header, a 40-byte info header, then the three masks of
-  // a BI_BITFIELDS picture or the full colour table of a depth up to 8 bits.
+  // The 14-byte file header, a 40-byte info header, then the three colour
+  // masks of a picture with masks (written as BI_BITFIELDS) or the full
+  // colour table of a depth up to 8 bits.
   std::vector<uint8_t> Head;
   // The first PixelSize bytes of the pixel block follow Head.
   uint32_t PixelSize = 0;
 };
-
-// Bytes between the file header and the pixels: 52 for BI_BITFIELDS (the
-// header and its masks), 40 + 4 x 2^bits up to 8 bits, else 40.
-uint32_t WallpaperHeaderSize(const BitmapInfoHeader& header);
 
 // The file for a picture held as info with a pixel block of bitsSize bytes.
 // A longer held header (V4, V5) is written as the 40-byte one, its masks and

@@ -14,12 +14,15 @@ namespace {
 
 FILETIME ToFiletime(const FileTime& t) { return FILETIME{t.dwLowDateTime, t.dwHighDateTime}; }
 
-// The member's folder inside its archive: its name without the last
-// component, with the separator before it; empty at the archive's root.
-std::string MemberFolder(const std::string& member) {
-  const std::string name = NameOf(member);
-  if (name.size() > member.size() || member.compare(member.size() - name.size(), name.size(), name) != 0) return "";
-  return member.substr(0, member.size() - name.size());
+// Where a member's name splits into its folder inside the archive and its
+// own name: after the last separator, "\\" or the "/" some plug-ins write.
+// The name is split as it stands, never resolved as a path, which would drop
+// a trailing dot or space and read a drive letter into it.
+size_t MemberNameStart(const std::string& member) {
+  const size_t backslash = LastBackslash(member);
+  const size_t slash = member.rfind('/');
+  if (slash != std::string::npos && (backslash == std::string::npos || slash > backslash)) return slash + 1;
+  return backslash == std::string::npos ? 0 : backslash + 1;
 }
 
 // The icon the shell associates with the file. The call may write the path
@@ -33,10 +36,12 @@ HICON AssociatedIcon(const std::string& file) {
 }
 
 void Fill(HWND dialog) {
-  SetDlgItemTextA(dialog, kInfoName, NameOf(Img.FileName).c_str());
-  InfoIcon.reset();
   const bool member = !CurrentArchive.empty();
-  const std::string location = member ? CurrentArchive + "/" + MemberFolder(Img.FileName) : FolderOf(Img.FileName);
+  const size_t nameStart = member ? MemberNameStart(Img.FileName) : 0;
+  const std::string name = member ? Img.FileName.substr(nameStart) : NameOf(Img.FileName);
+  SetDlgItemTextA(dialog, kInfoName, name.c_str());
+  const std::string location =
+      member ? CurrentArchive + "/" + Img.FileName.substr(0, nameStart) : FolderOf(Img.FileName);
   InfoIcon.reset(AssociatedIcon(member ? CurrentArchive : Img.FileName));
   SetDlgItemTextA(dialog, kInfoLocation, location.c_str());
   SetDlgItemTextA(dialog, kInfoLabels, InfoLabelsText().c_str());

@@ -111,4 +111,25 @@ TEST(WallpaperFile, NeverReadsPastTheBlockAndKeepsCountsInsideTheTable) {
   EXPECT_EQ(Field32(file.Head, 14 + 32), 0u);
 }
 
+TEST(WallpaperFile, APluginsFourMasksAreWrittenAsTheThreeEveryReaderTakes) {
+  BitmapInfo info{};
+  BitmapInfoHeader& h = info.bmiHeader;
+  h.biSize = 40;
+  h.biWidth = 2;
+  h.biHeight = 2;
+  h.biBitCount = 32;
+  h.biCompression = kBiAlphaBitfields;
+  const uint32_t masks[4] = {0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u};
+  std::memcpy(reinterpret_cast<uint8_t*>(&info) + 40, masks, sizeof masks);
+  const TWallpaperFile file = WallpaperFile(info, 16);
+  ASSERT_EQ(file.Head.size(), 66u);
+  EXPECT_EQ(Field32(file.Head, 10), 66u) << "bfOffBits";
+  EXPECT_EQ(Field32(file.Head, 14 + 16), kBiBitfields);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Field32(file.Head, 54 + 4 * i), masks[i]) << i;
+  TBytes whole(file.Head.begin(), file.Head.end());
+  whole.resize(whole.size() + file.PixelSize, 0x7F);
+  TBmpLayout layout;
+  EXPECT_EQ(ReadBmpLayout(whole.data(), whole.size(), whole.size(), layout), kDecodeOk);
+}
+
 }  // namespace

@@ -16,6 +16,7 @@
 #include "image/img.h"
 #include "keys/key_table_win.h"
 #include "plugin_test_util.h"
+#include "main_window_suite.h"
 #include "program_state.h"
 #include "text_lines.h"
 #include "util/sutil_win.h"
@@ -68,16 +69,9 @@ bool Destroyed(HICON icon) {
   return false;
 }
 
-class InfoDialogTest : public ::testing::Test {
+class InfoDialogTest : public MainWindowSuite {
  protected:
-  static void SetUpTestSuite() {
-    window_ = CreateMainWindow("OrvInfoDialogTest").release();
-    window_->Show();
-  }
-  static void TearDownTestSuite() {
-    DestroyWindow(window_->Handle);
-    delete window_;
-  }
+  static void SetUpTestSuite() { OpenWindow("OrvInfoDialogTest"); }
   void SetUp() override {
     for (const char* name : {"orvpnm", "orvtar"}) state_.AddPlugin(TestSpi(name));
   }
@@ -103,12 +97,9 @@ class InfoDialogTest : public ::testing::Test {
   }
   static MSG Key(HWND target, WPARAM key) { return MSG{target, WM_KEYDOWN, key, 1, 0, {0, 0}}; }
 
-  static TMainWindow* window_;
   TempDir dir_;
   TProgramState state_{window_};
 };
-
-TMainWindow* InfoDialogTest::window_ = nullptr;
 
 BOOL CALLBACK CountDialogs(HWND window, LPARAM count) {
   char name[16] = {};
@@ -274,6 +265,24 @@ TEST_F(InfoDialogTest, TheNextLoadRefillsEveryFieldWhereTheDialogStands) {
   EXPECT_TRUE(TextCaptionEnabled());
   EXPECT_NE(Item(kInfoText), text);
   EXPECT_TRUE(Destroyed(icon)) << "the first picture's icon";
+}
+
+TEST_F(InfoDialogTest, AMemberNameIsSplitAsItStandsNotResolvedAsAPath) {
+  struct Case {
+    const char* member;
+    const char* folder;
+    const char* name;
+  } cases[] = {{"dir/photo.", "dir\\", "photo."}, {"c:/up/../photo ", "c:\\up\\..\\", "photo "}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.member);
+    TarBuilder tar;
+    tar.AddFile(c.member, PnmFile(true, 4, 1, std::vector<uint8_t>(12, 9)), 1000000000);
+    Show(dir_.Write("split.tar", tar.Bytes()));
+    PicInfo();
+    ASSERT_TRUE(IsWindow(InfoDialog));
+    EXPECT_EQ(Item(kInfoName), c.name);
+    EXPECT_EQ(Item(kInfoLocation), CurrentArchive + "/" + c.folder);
+  }
 }
 
 TEST_F(InfoDialogTest, TheIconIsDrawnSevenDialogUnitsIn) {
