@@ -111,6 +111,8 @@ inline uint32_t ReadLe32(const uint8_t* p) {
          (static_cast<uint32_t>(p[3]) << 24);
 }
 
+inline uint64_t ReadLe64(const uint8_t* p) { return ReadLe32(p) | (static_cast<uint64_t>(ReadLe32(p + 4)) << 32); }
+
 // Bytes of one DIB row: bits per row rounded up to 32-bit words. Kept in 64
 // bits so that no width and depth from a file can overflow it.
 inline uint64_t DibStride(int64_t width, int64_t bitCount) {

@@ -36,8 +36,6 @@ uint8_t PackedIndex(const uint8_t* row, uint32_t x, int bits) {
   return static_cast<uint8_t>((row[bit / 8] >> shift) & ((1 << bits) - 1));
 }
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
 void Put(uint8_t* out, int bits, uint8_t b, uint8_t g, uint8_t r, uint8_t a) {
   out[0] = b;
   out[1] = g;
@@ -95,8 +93,26 @@ DibPlan PlanDib(PixelLayout layout, const std::vector<uint32_t>& palette) {
   return plan;
 }
 
-size_t DibStride(uint32_t width, int bits) {
-  return (static_cast<size_t>(width) * static_cast<size_t>(bits) + 31) / 32 * 4;
+bool DibBlockSize(uint32_t width, uint32_t height, int bits, size_t& size) {
+  const uint64_t stride = DibStride(width, bits);
+  if (stride > UINT32_MAX || (height > 0 && stride > SIZE_MAX / height)) return false;
+  size = static_cast<size_t>(stride * height);
+  return true;
+}
+
+bool PlanDecodeSizes(uint32_t width, uint32_t height, int sourceBits, int dibBits, size_t stripBytes,
+                     DecodeSizes& sizes) {
+  if (width == 0 || height == 0 || static_cast<uint64_t>(width) * height > kMaxDecodePixels) return false;
+  size_t sourceRow = 0;
+  if (!DibBlockSize(width, 1, sourceBits, sourceRow) || sourceRow == 0 ||
+      !DibBlockSize(width, height, dibBits, sizes.BlockSize)) {
+    return false;
+  }
+  sizes.SourceStride = sourceRow;
+  sizes.Stride = sizes.BlockSize / height;
+  const size_t rows = sourceRow >= stripBytes ? 1 : stripBytes / sourceRow;
+  sizes.StripRows = static_cast<uint32_t>(rows < height ? rows : height);
+  return true;
 }
 
 void ConvertRow(PixelLayout layout, const uint8_t* source, uint32_t width, const std::vector<uint32_t>& palette,
@@ -120,7 +136,7 @@ void ConvertRow(PixelLayout layout, const uint8_t* source, uint32_t width, const
     uint8_t* out = row + static_cast<size_t>(x) * step;
     switch (layout) {
       case PixelLayout::Gray16:
-        row[x] = Sample16To8(U16(source + x * 2));
+        row[x] = Sample16To8(ReadLe16(source + x * 2));
         break;
       case PixelLayout::Bgr24: {
         const uint8_t* p = source + x * 3;
@@ -145,13 +161,13 @@ void ConvertRow(PixelLayout layout, const uint8_t* source, uint32_t width, const
       }
       case PixelLayout::Rgb48: {
         const uint8_t* p = source + x * 6;
-        Put(out, plan.Bits, Sample16To8(U16(p + 4)), Sample16To8(U16(p + 2)), Sample16To8(U16(p)), 0xFF);
+        Put(out, plan.Bits, Sample16To8(ReadLe16(p + 4)), Sample16To8(ReadLe16(p + 2)), Sample16To8(ReadLe16(p)), 0xFF);
         break;
       }
       case PixelLayout::Rgba64: {
         const uint8_t* p = source + x * 8;
-        Put(out, plan.Bits, Sample16To8(U16(p + 4)), Sample16To8(U16(p + 2)), Sample16To8(U16(p)),
-            Sample16To8(U16(p + 6)));
+        Put(out, plan.Bits, Sample16To8(ReadLe16(p + 4)), Sample16To8(ReadLe16(p + 2)), Sample16To8(ReadLe16(p)),
+            Sample16To8(ReadLe16(p + 6)));
         break;
       }
       default:
@@ -169,7 +185,7 @@ bool AllOpaque(const uint8_t* bits, uint32_t width, uint32_t height) {
 }
 
 size_t Compact32To24(uint8_t* bits, uint32_t width, uint32_t height) {
-  const size_t from = DibStride(width, 32), to = DibStride(width, 24);
+  const auto from = static_cast<size_t>(DibStride(width, 32)), to = static_cast<size_t>(DibStride(width, 24));
   // Every byte is written at or before the place it is read from.
   for (size_t y = 0; y < height; ++y) {
     const uint8_t* in = bits + y * from;

@@ -44,8 +44,28 @@ struct DibPlan {
 // palette with any entry not fully opaque makes a 32-bit picture.
 DibPlan PlanDib(PixelLayout layout, const std::vector<uint32_t>& palette);
 
-// Bytes of one DIB row: whole 32-bit units.
-size_t DibStride(uint32_t width, int bits);
+// The byte sizes a decode works in, each small enough for the call it is
+// handed to: the codec takes row lengths as 32-bit counts, memory blocks are
+// at most what an address can span.
+struct DecodeSizes {
+  size_t SourceStride = 0;  // one row as the codec gives it
+  size_t Stride = 0;        // one DIB row
+  size_t BlockSize = 0;     // the whole bottom-up block
+  uint32_t StripRows = 1;   // rows fetched from the codec at a time
+};
+
+// Pictures of more pixels are refused rather than attempted: their 32-bit
+// block would exceed 1 GB.
+constexpr uint64_t kMaxDecodePixels = 1ull << 28;
+
+// The sizes of a width x height picture read from sourceBits per pixel into
+// dibBits, in strips of about stripBytes; false when it is too large to decode.
+bool PlanDecodeSizes(uint32_t width, uint32_t height, int sourceBits, int dibBits, size_t stripBytes,
+                     DecodeSizes& sizes);
+
+// The bytes of a bottom-up block of width x height at bits per pixel; false
+// when a row or the block is too large (as for PlanDecodeSizes).
+bool DibBlockSize(uint32_t width, uint32_t height, int bits, size_t& size);
 
 // Converts one row of width pixels. For 32-bit output from an indexed
 // layout, palette supplies the colours; an index beyond it is transparent black.

@@ -108,7 +108,8 @@ void ApplyOrientation(int orientation, const uint8_t* source, uint32_t width, ui
   const size_t step = static_cast<size_t>(bits) / 8;
   const bool swap = SwapsSides(orientation);
   const uint32_t outWidth = swap ? height : width, outHeight = swap ? width : height;
-  const size_t inStride = DibStride(width, bits), outStride = DibStride(outWidth, bits);
+  const auto inStride = static_cast<size_t>(DibStride(width, bits)),
+             outStride = static_cast<size_t>(DibStride(outWidth, bits));
   // The source pixel of upright pixel (x, y), rows counted from the top:
   // column ax*x + ay*y + a0, row bx*x + by*y + b0.
   int64_t ax = 1, ay = 0, a0 = 0, bx = 0, by = 1, b0 = 0;

@@ -15,9 +15,6 @@ namespace {
 // Rows are fetched from the codec in strips of about this many bytes, so
 // that progress is reported and a cancel is seen while a large picture decodes.
 constexpr size_t kStripBytes = 1 << 20;
-// Pictures of more pixels are refused rather than attempted: their 32-bit
-// block would exceed 1 GB.
-constexpr uint64_t kMaxPixels = 1ull << 28;
 
 const struct {
   const GUID* format;
@@ -155,11 +152,11 @@ bool SameRows(PixelLayout layout, const DibPlan& plan) {
          ((layout == PixelLayout::Gray8 || layout == PixelLayout::Indexed8) && plan.Bits == 8);
 }
 
-int32_t CopyRows(OpenPicture& p, IWICBitmapSource* source, const DibPlan& plan, const DecodeProgress& progress,
+int32_t CopyRows(OpenPicture& p, IWICBitmapSource* source, const DecodeSizes& sizes, const DecodeProgress& progress,
                  uint8_t* bits) {
   const uint32_t w = p.Width, h = p.Height;
-  const size_t stride = DibStride(w, plan.Bits);
-  const uint32_t stripRows = static_cast<uint32_t>(stride >= kStripBytes ? 1 : kStripBytes / stride);
+  const size_t stride = sizes.Stride;
+  const uint32_t stripRows = sizes.StripRows;
   if (progress && !progress(0, h)) return kSpiCancelled;
   for (uint32_t y = 0; y < h; ++y) {
     const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(w), 1};
@@ -174,12 +171,11 @@ int32_t CopyRows(OpenPicture& p, IWICBitmapSource* source, const DibPlan& plan, 
 
 // The pixels in a bottom-up block of the plan's depth, strip by strip.
 int32_t ReadRows(OpenPicture& p, IWICBitmapSource* source, PixelLayout layout, const std::vector<uint32_t>& palette,
-                 const DibPlan& plan, const DecodeProgress& progress, uint8_t* bits) {
+                 const DibPlan& plan, const DecodeSizes& sizes, const DecodeProgress& progress, uint8_t* bits) {
   const uint32_t w = p.Width, h = p.Height;
-  const size_t sourceStride = (static_cast<size_t>(w) * SourceBits(layout) + 31) / 32 * 4;
-  const size_t dibStride = DibStride(w, plan.Bits);
-  const uint32_t stripRows = static_cast<uint32_t>(sourceStride >= kStripBytes ? 1 : kStripBytes / sourceStride);
-  std::vector<uint8_t> strip(sourceStride * (stripRows < h ? stripRows : h));
+  const size_t sourceStride = sizes.SourceStride, dibStride = sizes.Stride;
+  const uint32_t stripRows = sizes.StripRows;
+  std::vector<uint8_t> strip(sourceStride * stripRows);
   if (progress && !progress(0, h)) return kSpiCancelled;
   for (uint32_t top = 0; top < h; top += stripRows) {
     const uint32_t rows = h - top < stripRows ? h - top : stripRows;
@@ -227,7 +223,9 @@ int32_t MakeInfoBlock(uint32_t width, uint32_t height, const DibPlan& plan, doub
 // Turns the block upright: a second block of the turned size replaces the first.
 int32_t Upright(int orientation, uint32_t& width, uint32_t& height, int bitsPerPixel, LocalMemory& bits) {
   const uint32_t w = SwapsSides(orientation) ? height : width, h = SwapsSides(orientation) ? width : height;
-  LocalMemory turned(LocalAlloc(LMEM_MOVEABLE, DibStride(w, bitsPerPixel) * h));
+  size_t size = 0;
+  if (!DibBlockSize(w, h, bitsPerPixel, size)) return kSpiNoMemory;
+  LocalMemory turned(LocalAlloc(LMEM_MOVEABLE, size));
   if (!turned) return kSpiNoMemory;
   {
     LockedLocal from(bits.get()), to(turned.get());
@@ -278,29 +276,29 @@ int32_t DecodePictureBlocks(const uint8_t* image, size_t size, const DecodeProgr
   PixelLayout layout{};
   std::vector<uint32_t> palette;
   if (int32_t code = PixelSource(p, source, layout, palette)) return code;
-  // Checked before any row size is worked out, which could not overflow then.
-  if (static_cast<uint64_t>(p.Width) * p.Height > kMaxPixels) return kSpiNoMemory;
   DibPlan plan = PlanDib(layout, palette);
-  bits.reset(LocalAlloc(LMEM_MOVEABLE, DibStride(p.Width, plan.Bits) * p.Height));
+  DecodeSizes sizes;
+  if (!PlanDecodeSizes(p.Width, p.Height, SourceBits(layout), plan.Bits, kStripBytes, sizes)) return kSpiNoMemory;
+  bits.reset(LocalAlloc(LMEM_MOVEABLE, sizes.BlockSize));
   if (!bits) return kSpiNoMemory;
-  bool compacted = false;
+  size_t compactedSize = 0;
   {
     LockedLocal lock(bits.get());
     if (!lock.get()) return kSpiMemoryError;
     auto* pixels = static_cast<uint8_t*>(lock.get());
-    const int32_t code = SameRows(layout, plan) ? CopyRows(p, source.get(), plan, progress, pixels)
-                                                : ReadRows(p, source.get(), layout, palette, plan, progress, pixels);
+    const int32_t code = SameRows(layout, plan)
+                             ? CopyRows(p, source.get(), sizes, progress, pixels)
+                             : ReadRows(p, source.get(), layout, palette, plan, sizes, progress, pixels);
     if (code != kSpiSuccess) return code;
     // A picture that could have had transparency but has none is opaque.
     if (plan.Bits == 32 && AllOpaque(pixels, p.Width, p.Height)) {
-      Compact32To24(pixels, p.Width, p.Height);
+      compactedSize = Compact32To24(pixels, p.Width, p.Height);
       plan.Bits = 24;
-      compacted = true;
     }
   }
-  if (compacted) {
+  if (compactedSize > 0) {
     // Give back what the 32-bit rows took beyond the 24-bit ones.
-    if (HLOCAL smaller = LocalReAlloc(bits.get(), DibStride(p.Width, 24) * p.Height, LMEM_MOVEABLE)) {
+    if (HLOCAL smaller = LocalReAlloc(bits.get(), compactedSize, LMEM_MOVEABLE)) {
       bits.release();
       bits.reset(smaller);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "image/dib_types.h"
 #include "plugins/companion/spi_codes.h"
 
 namespace {
@@ -18,10 +19,6 @@ constexpr size_t kZip64EndSize = 56;
 constexpr size_t kDirectoryEntrySize = 46;
 // The end record with the longest comment it can have.
 constexpr size_t kEndSearch = kEndSize + 0xFFFF;
-
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return U16(p) | static_cast<uint32_t>(U16(p + 2)) << 16; }
-uint64_t U64(const uint8_t* p) { return U32(p) | static_cast<uint64_t>(U32(p + 4)) << 32; }
 
 struct DirectoryPlace {
   uint64_t Offset = 0;  // as recorded
@@ -39,8 +36,8 @@ bool FindEndRecord(ByteSource& source, uint64_t& position, uint8_t (&record)[kEn
   const uint64_t tailStart = size - tailSize;
   if (!source.Read(tailStart, tail.data(), tailSize)) return false;
   for (size_t i = tailSize - kEndSize + 1; i-- > 0;) {
-    if (U32(&tail[i]) != kEndSignature) continue;
-    if (i + kEndSize + U16(&tail[i + 20]) > tailSize) continue;
+    if (ReadLe32(&tail[i]) != kEndSignature) continue;
+    if (i + kEndSize + ReadLe16(&tail[i + 20]) > tailSize) continue;
     position = tailStart + i;
     std::copy_n(&tail[i], kEndSize, record);
     return true;
@@ -54,29 +51,30 @@ int32_t LocateDirectory(ByteSource& source, DirectoryPlace& place) {
   if (!FindEndRecord(source, endPosition, end)) {
     // An archive that lost its end is broken; anything else is not an archive.
     uint8_t start[4];
-    return source.Read(0, start, sizeof start) && U32(start) == kLocalSignature ? kSpiBrokenData : kSpiUnknownFormat;
+    return source.Read(0, start, sizeof start) && ReadLe32(start) == kLocalSignature ? kSpiBrokenData
+                                                                                     : kSpiUnknownFormat;
   }
-  uint32_t disk = U16(end + 4), directoryDisk = U16(end + 6);
-  place.Entries = U16(end + 10);
-  place.Size = U32(end + 12);
-  place.Offset = U32(end + 16);
+  uint32_t disk = ReadLe16(end + 4), directoryDisk = ReadLe16(end + 6);
+  place.Entries = ReadLe16(end + 10);
+  place.Size = ReadLe32(end + 12);
+  place.Offset = ReadLe32(end + 16);
   place.End = endPosition;
 
   uint8_t locator[kLocatorSize];
   if (endPosition >= kLocatorSize && source.Read(endPosition - kLocatorSize, locator, kLocatorSize) &&
-      U32(locator) == kZip64LocatorSignature) {
-    const uint64_t recordPosition = U64(locator + 8);
+      ReadLe32(locator) == kZip64LocatorSignature) {
+    const uint64_t recordPosition = ReadLe64(locator + 8);
     uint8_t record[kZip64EndSize];
-    if (U32(locator + 16) > 1) return kSpiUnknownFormat;
+    if (ReadLe32(locator + 16) > 1) return kSpiUnknownFormat;
     if (recordPosition > endPosition - kLocatorSize || !source.Read(recordPosition, record, kZip64EndSize) ||
-        U32(record) != kZip64EndSignature) {
+        ReadLe32(record) != kZip64EndSignature) {
       return kSpiBrokenData;
     }
-    disk = U32(record + 16);
-    directoryDisk = U32(record + 20);
-    place.Entries = U64(record + 32);
-    place.Size = U64(record + 40);
-    place.Offset = U64(record + 48);
+    disk = ReadLe32(record + 16);
+    directoryDisk = ReadLe32(record + 20);
+    place.Entries = ReadLe64(record + 32);
+    place.Size = ReadLe64(record + 40);
+    place.Offset = ReadLe64(record + 48);
     place.End = recordPosition;
   }
   if (disk != 0 || directoryDisk != 0) return kSpiUnknownFormat;
@@ -90,7 +88,7 @@ bool ApplyZip64(const uint8_t* data, size_t size, uint32_t size32, uint32_t comp
   size_t at = 0;
   auto take = [&](uint64_t& field) {
     if (at + 8 > size) return false;
-    field = U64(data + at);
+    field = ReadLe64(data + at);
     at += 8;
     return true;
   };
@@ -105,8 +103,8 @@ bool ReadExtras(const uint8_t* extra, size_t size, uint32_t size32, uint32_t com
                 ZipMember& member) {
   bool zip64Seen = false;
   for (size_t at = 0; at + 4 <= size;) {
-    const uint16_t id = U16(extra + at);
-    const size_t length = U16(extra + at + 2);
+    const uint16_t id = ReadLe16(extra + at);
+    const size_t length = ReadLe16(extra + at + 2);
     const uint8_t* data = extra + at + 4;
     if (at + 4 + length > size) break;
     if (id == 0x0001 && !zip64Seen) {
@@ -114,7 +112,7 @@ bool ReadExtras(const uint8_t* extra, size_t size, uint32_t size32, uint32_t com
       if (!ApplyZip64(data, length, size32, compressed32, offset32, member)) return false;
     } else if (id == 0x5455 && length >= 5 && (data[0] & 1)) {
       member.HasUnixTime = true;
-      member.UnixTime = static_cast<int32_t>(U32(data + 1));
+      member.UnixTime = static_cast<int32_t>(ReadLe32(data + 1));
     }
     at += 4 + length;
   }
@@ -127,25 +125,25 @@ int32_t ReadEntries(const std::vector<uint8_t>& directory, uint64_t bias, uint64
                     std::vector<ZipMember>& members) {
   size_t at = 0;
   while (at < directory.size()) {
-    if (directory.size() - at < kDirectoryEntrySize || U32(&directory[at]) != kDirectorySignature) {
+    if (directory.size() - at < kDirectoryEntrySize || ReadLe32(&directory[at]) != kDirectorySignature) {
       // Trailing records of other kinds after all declared entries are allowed.
       return members.size() >= declared && members.size() > 0 ? kSpiSuccess : kSpiBrokenData;
     }
     const uint8_t* e = &directory[at];
-    const size_t nameLength = U16(e + 28), extraLength = U16(e + 30), commentLength = U16(e + 32);
+    const size_t nameLength = ReadLe16(e + 28), extraLength = ReadLe16(e + 30), commentLength = ReadLe16(e + 32);
     const size_t total = kDirectoryEntrySize + nameLength + extraLength + commentLength;
     if (total > directory.size() - at) return kSpiBrokenData;
     if (members.size() >= kMaxZipMembers) return kSpiNoMemory;
 
     ZipMember m;
-    const uint16_t flags = U16(e + 8);
+    const uint16_t flags = ReadLe16(e + 8);
     m.Encrypted = flags & 1;
     m.Utf8 = flags & (1 << 11);
-    m.Method = U16(e + 10);
-    m.DosTime = U16(e + 12);
-    m.DosDate = U16(e + 14);
-    m.Crc = U32(e + 16);
-    const uint32_t compressed32 = U32(e + 20), size32 = U32(e + 24), offset32 = U32(e + 42);
+    m.Method = ReadLe16(e + 10);
+    m.DosTime = ReadLe16(e + 12);
+    m.DosDate = ReadLe16(e + 14);
+    m.Crc = ReadLe32(e + 16);
+    const uint32_t compressed32 = ReadLe32(e + 20), size32 = ReadLe32(e + 24), offset32 = ReadLe32(e + 42);
     m.CompressedSize = compressed32;
     m.Size = size32;
     m.HeaderOffset = offset32;

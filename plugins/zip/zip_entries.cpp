@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace {
 
@@ -16,6 +17,23 @@ template <size_t N>
 void FillText(char (&field)[N], const std::string& text) {
   std::memset(field, 0, N);
   std::memcpy(field, text.data(), text.size() < N ? text.size() : N);
+}
+
+// A name the system takes for a device in any folder, whatever its case and
+// extension, and spaces before the extension.
+bool IsDeviceName(const std::string& name) {
+  std::string_view base(name);
+  base = base.substr(0, base.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  std::string upper(base);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" || upper == "CONOUT$") {
+    return true;
+  }
+  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) && upper[3] >= '1' &&
+         upper[3] <= '9';
 }
 
 }  // namespace
@@ -35,11 +53,34 @@ void SplitMemberName(const std::string& name, std::string& folder, std::string& 
     file = name;
     return;
   }
-  folder = name.substr(0, slash + 1);
-  for (char& c : folder) {
+  folder = Backslashed(name.substr(0, slash + 1));
+  file = name.substr(slash + 1);
+}
+
+std::string Backslashed(std::string name) {
+  for (char& c : name) {
     if (c == '/') c = '\\';
   }
-  file = name.substr(slash + 1);
+  return name;
+}
+
+bool IsPlainFileName(const std::string& name, LeadByteTest isLeadByte) {
+  if (name.empty() || IsDeviceName(name)) return false;
+  char last = 0;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (isLeadByte(c) && i + 1 < name.size()) {
+      ++i;  // its second byte may be any value, '\' included
+      last = 0;
+      continue;
+    }
+    if (c < 0x20 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) {
+      return false;
+    }
+    last = static_cast<char>(c);
+  }
+  // "." and ".." among them.
+  return last != '.' && last != ' ';
 }
 
 std::string MethodText(uint16_t method) {

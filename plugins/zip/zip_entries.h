@@ -8,6 +8,7 @@
 
 #include "plugins/spi_records.h"
 #include "plugins/zip/zip_directory.h"
+#include "util/sutil.h"
 
 // The header starts a ZIP archive: a member, or the end record of an empty one.
 bool IsZipHeader(const uint8_t* header, size_t size);
@@ -15,6 +16,16 @@ bool IsZipHeader(const uint8_t* header, size_t size);
 // "a/b/c.png" gives "a\b\" and "c.png". Only '/' separates: it is never the
 // second byte of a double-byte character, while '\' can be.
 void SplitMemberName(const std::string& name, std::string& folder, std::string& file);
+
+// The name with '\' for every '/', which never stands inside a double-byte character.
+std::string Backslashed(std::string name);
+
+// The file name of a member is safe to create inside a folder: not empty,
+// without a separator, drive colon or character that names cannot hold, not
+// a device's name (with or without an extension: "con.txt" is the console
+// too), and not ending in a dot or a space, which the system would drop.
+// isLeadByte tells the double-byte characters, whose second byte may be '\'.
+bool IsPlainFileName(const std::string& name, LeadByteTest isLeadByte);
 
 // "Stored", "Deflate", or "M" and the method's number.
 std::string MethodText(uint16_t method);

@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "image/dib_types.h"
 #include "plugins/companion/spi_codes.h"
 
 namespace {
@@ -17,15 +18,12 @@ constexpr size_t kChunk = 64 * 1024;
 constexpr uint16_t kStored = 0;
 constexpr uint16_t kDeflated = 8;
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return U16(p) | static_cast<uint32_t>(U16(p + 2)) << 16; }
-
 // Where the member's data starts, behind its local header; 0 when the header is not there.
 int32_t DataStart(ByteSource& source, const ZipMember& member, uint64_t& start) {
   uint8_t header[kLocalHeaderSize];
   if (!source.Read(member.HeaderOffset, header, sizeof header)) return kSpiBrokenData;
-  if (U32(header) != kLocalSignature) return kSpiBrokenData;
-  start = member.HeaderOffset + kLocalHeaderSize + U16(header + 26) + U16(header + 28);
+  if (ReadLe32(header) != kLocalSignature) return kSpiBrokenData;
+  start = member.HeaderOffset + kLocalHeaderSize + ReadLe16(header + 26) + ReadLe16(header + 28);
   const uint64_t size = source.Size();
   if (start > size || member.CompressedSize > size - start) return kSpiBrokenData;
   return kSpiSuccess;

@@ -1,19 +1,11 @@
 #include "plugins/zip/zip_members_win.h"
 
-#include <string_view>
-
 #include "plugins/zip/zip_entries.h"
 
 namespace {
 
-constexpr int64_t kUnixEpochFileTime = 116444736000000000;
-
-// A name with '\' for every '/', which never stands inside a double-byte character.
-std::string Backslashed(std::string name) {
-  for (char& c : name) {
-    if (c == '/') c = '\\';
-  }
-  return name;
+int64_t Ticks(const FileTime& time) {
+  return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
 }
 
 }  // namespace
@@ -38,8 +30,8 @@ int64_t MemberUnixTime(const ZipMember& member) {
   if (!DosDateTimeToFileTime(member.DosDate, member.DosTime, &local) || !LocalFileTimeToFileTime(&local, &utc)) {
     return 0;
   }
-  const int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime);
-  return (ticks - kUnixEpochFileTime) / 10000000;
+  // The same 1970 as the records' times are counted from.
+  return (Ticks(FileTime{utc.dwLowDateTime, utc.dwHighDateTime}) - Ticks(UnixTimeToFileTime(0))) / 10000000;
 }
 
 void MemberRecord(const ZipMember& member, size_t index, SpiArchiveEntry& entry) {
@@ -60,19 +52,4 @@ ptrdiff_t FindMember(const std::vector<ZipMember>& members, const std::string& n
     if (same) return static_cast<ptrdiff_t>(i);
   }
   return -1;
-}
-
-bool IsPlainFileName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
-    if (IsDBCSLeadByte(c) && i + 1 < name.size()) {
-      ++i;  // its second byte may be any value, '\' included
-      continue;
-    }
-    if (c < 0x20 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) {
-      return false;
-    }
-  }
-  return true;
 }

@@ -25,8 +25,3 @@ void MemberRecord(const ZipMember& member, size_t index, SpiArchiveEntry& entry)
 // file name, joined, equal name ('/' and '\' alike; without regard to case
 // when asked); -1 when there is none.
 ptrdiff_t FindMember(const std::vector<ZipMember>& members, const std::string& name, bool ignoreCase);
-
-// The file name of a member is safe to create inside a folder: not empty,
-// not "." or "..", and without a separator, drive colon or character that
-// names cannot hold.
-bool IsPlainFileName(const std::string& name);

@@ -19,6 +19,8 @@
 
 namespace {
 
+bool SystemLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
+
 // The archive a call names (a file, from an offset on) or holds in memory.
 class ArchiveInput {
  public:
@@ -97,24 +99,50 @@ int32_t ExtractToMemory(ByteSource& source, const ZipMember& member, const ZipPr
   return kSpiSuccess;
 }
 
+// The member is written under a name of its own in the folder, which takes
+// the place of its real name only once the member came out whole: a failed
+// extraction leaves a file already there as it was.
+class TemporaryFile {
+ public:
+  TemporaryFile() = default;
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() {
+    if (name_[0]) DeleteFileA(name_);
+  }
+  bool Create(const std::string& folder) { return GetTempFileNameA(folder.c_str(), "orv", 0, name_) != 0; }
+  LPCSTR Name() const { return name_; }
+  bool Replace(const std::string& path) {
+    if (!MoveFileExA(name_, path.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+    name_[0] = '\0';
+    return true;
+  }
+
+ private:
+  char name_[MAX_PATH] = {};
+};
+
 int32_t ExtractToFolder(ByteSource& source, const ZipMember& member, const ZipProgress& progress, LPCSTR folder) {
   if (!folder || !*folder) return kSpiWriteError;
   std::string inside, file;
   SplitMemberName(CodePageName(member), inside, file);
   // The member's own name only, never a path out of the folder.
-  if (!IsPlainFileName(file)) return kSpiWriteError;
+  if (!IsPlainFileName(file, SystemLeadByte)) return kSpiWriteError;
   if (int32_t code = CheckZipMember(member)) return code;
   // A backslash that is a character's second byte is no separator; "/" never is one.
   std::string path = folder;
-  if (path.back() != '/') path = WithTrailingBackslash(path, [](uint8_t byte) { return IsDBCSLeadByte(byte) != 0; });
-  path += file;
-  FileHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!out) return kSpiWriteError;
-  FileSink sink(out.get());
-  const int32_t code = ExtractZipMember(source, member, sink, progress);
-  out.reset();
-  if (code != kSpiSuccess) DeleteFileA(path.c_str());
-  return code;
+  if (path.back() != '/') path = WithTrailingBackslash(path, SystemLeadByte);
+  TemporaryFile temporary;
+  if (!temporary.Create(path)) return kSpiWriteError;
+  {
+    FileHandle out(
+        CreateFileA(temporary.Name(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) return kSpiWriteError;
+    FileSink sink(out.get());
+    if (int32_t code = ExtractZipMember(source, member, sink, progress)) return code;
+    if (!CloseHandle(out.release())) return kSpiWriteError;
+  }
+  return temporary.Replace(path + file) ? kSpiSuccess : kSpiWriteError;
 }
 
 }  // namespace

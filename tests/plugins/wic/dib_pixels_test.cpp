@@ -86,3 +86,43 @@ TEST(DibPixels, OpaqueThirtyTwoBitBlocksCompactToTwentyFourBits) {
   std::vector<uint8_t> seeThrough = {1, 2, 3, 255, 4, 5, 6, 254};
   EXPECT_FALSE(AllOpaque(seeThrough.data(), 2, 1));
 }
+
+TEST(DibPixels, DecodeSizesHoldForTheWidestPicturesAndRefuseLarger) {
+  constexpr uint32_t kWide = (1u << 27) + 8;  // 32 bits a pixel overflow a 32-bit row count here
+  constexpr size_t kStrip = 1 << 20;
+  const struct {
+    uint32_t width, height;
+    int sourceBits, dibBits;
+    bool fits;
+    size_t sourceStride, stride, block;
+    uint32_t stripRows;
+  } cases[] = {
+      {kWide, 1, 32, 32, true, 536870944, 536870944, 536870944, 1},
+      {kWide, 1, 24, 24, true, 402653208, 402653208, 402653208, 1},
+      {kWide, 1, 64, 32, true, 1073741888, 536870944, 536870944, 1},
+      // Two bytes a pixel make a row of 2^29 bytes, never one of none.
+      {1u << 28, 1, 16, 8, true, 1u << 29, 1u << 28, 1u << 28, 1},
+      {1u << 28, 1, 64, 32, true, 1u << 31, 1u << 30, 1u << 30, 1},
+      {1, 1u << 28, 24, 24, true, 4, 4, 1u << 30, kStrip / 4},
+      {1u << 14, 1u << 14, 32, 32, true, 1u << 16, 1u << 16, 1u << 30, 16},
+      {3, 5, 1, 8, true, 4, 4, 20, 5},
+      {(1u << 28) + 1, 1, 8, 8, false, 0, 0, 0, 0},
+      {1u << 14, (1u << 14) + 1, 8, 8, false, 0, 0, 0, 0},
+      {0xFFFFFFFFu, 0xFFFFFFFFu, 64, 32, false, 0, 0, 0, 0},
+      {0, 5, 8, 8, false, 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    DecodeSizes sizes;
+    ASSERT_EQ(PlanDecodeSizes(c.width, c.height, c.sourceBits, c.dibBits, kStrip, sizes), c.fits) << c.width;
+    if (!c.fits) continue;
+    EXPECT_EQ(sizes.SourceStride, c.sourceStride) << c.width << "x" << c.height;
+    EXPECT_EQ(sizes.Stride, c.stride) << c.width << "x" << c.height;
+    EXPECT_EQ(sizes.BlockSize, c.block) << c.width << "x" << c.height;
+    EXPECT_EQ(sizes.StripRows, c.stripRows) << c.width << "x" << c.height;
+  }
+  // The turned block of a tall picture: its rows are as long as the picture was tall.
+  size_t turned = 0;
+  ASSERT_TRUE(DibBlockSize(1u << 27, 2, 32, turned));
+  EXPECT_EQ(turned, size_t{1} << 30);
+  EXPECT_FALSE(DibBlockSize(1u << 30, 1, 32, turned));  // a row beyond a 32-bit count
+}

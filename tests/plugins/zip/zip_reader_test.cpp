@@ -257,6 +257,21 @@ TEST(ZipEntries, NamesSplitIntoFolderAndFileAndFieldsAreFilled) {
     EXPECT_EQ(file, s.file) << s.name;
   }
 
+  // Names written into a folder as they are, or refused.
+  const auto shiftJisLead = [](uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); };
+  const struct {
+    const char* name;
+    bool plain;
+  } files[] = {
+      {"a.png", true},      {".hidden", true},      {"console.txt", true}, {"com0", true},        {"lpt10.txt", true},
+      {"con_.txt", true},   {"\x95\x5C.png", true}, {"x\x95\x5C", true},   {"", false},           {".", false},
+      {"..", false},        {"a\\b", false},        {"c:x", false},        {"a?b", false},        {"tab\tname", false},
+      {"con", false},       {"CON", false},         {"nul.txt", false},    {"Aux.tar.gz", false}, {"prn .png", false},
+      {"com1", false},      {"LPT9.log", false},    {"conout$", false},    {"picture.", false},   {"picture ", false},
+      {"\x95\x5C.", false}, {"\x95", true},
+  };
+  for (const auto& f : files) EXPECT_EQ(IsPlainFileName(f.name, shiftJisLead), f.plain) << f.name;
+
   ZipMember member;
   member.Method = 8;
   member.Size = 5000000000ull;

@@ -2,7 +2,10 @@
 // calls and flags other hosts use.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "companion_test_util.h"
 #include "framework/handles.h"
@@ -215,8 +218,13 @@ TEST_F(ZipPlugin, MembersAreWrittenIntoAFolderButNeverOutsideIt) {
   ZipRecipe dots{"sub/..", "dots", 0};
   ZipRecipe broken{"broken.txt", Sample(5000)};
   broken.WrongCrc = true;
-  const std::string archive = dir_.Write(
-      "out.zip", ZipBuilder().File("sub/picture.bin", Sample(70000)).Add(escape).Add(dots).Add(broken).Bytes());
+  const std::string archive = dir_.Write("out.zip", ZipBuilder()
+                                                        .File("sub/picture.bin", Sample(70000))
+                                                        .Add(escape)
+                                                        .Add(dots)
+                                                        .Add(broken)
+                                                        .File("Con.txt", "device")
+                                                        .Bytes());
   const std::string target = dir_.MakeDir("target");
   auto getFile = Export<SpiGetFileProc>("GetFile");
   LPSTR folder = const_cast<LPSTR>(target.c_str());
@@ -224,10 +232,27 @@ TEST_F(ZipPlugin, MembersAreWrittenIntoAFolderButNeverOutsideIt) {
   EXPECT_EQ(ReadFileBytes(target + "\\picture.bin"), Sample(70000));
   EXPECT_EQ(getFile(archive.c_str(), 1, folder, 0, nullptr, 0), kSpiWriteError);
   EXPECT_EQ(getFile(archive.c_str(), 2, folder, 0, nullptr, 0), kSpiWriteError);
+  EXPECT_EQ(getFile(archive.c_str(), 4, folder, 0, nullptr, 0), kSpiWriteError);
   EXPECT_EQ(GetFileAttributesA((dir_.Path() + "escaped.txt").c_str()), INVALID_FILE_ATTRIBUTES);
-  // A member that fails its check leaves no file behind.
+  // A member that fails its check leaves no file behind, and a file of its name as it was.
   EXPECT_EQ(getFile(archive.c_str(), 3, folder, 0, nullptr, 0), kSpiUnknownFormat);
   EXPECT_EQ(GetFileAttributesA((target + "\\broken.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  dir_.Write("target\\broken.txt", "kept");
+  EXPECT_EQ(getFile(archive.c_str(), 3, folder, 0, nullptr, 0), kSpiUnknownFormat);
+  EXPECT_EQ(ReadFileBytes(target + "\\broken.txt"), "kept");
+  // A member that comes out whole replaces it.
+  dir_.Write("target\\picture.bin", "older and other");
+  EXPECT_EQ(getFile(archive.c_str(), 0, folder, 0, nullptr, 0), 0);
+  EXPECT_EQ(ReadFileBytes(target + "\\picture.bin"), Sample(70000));
+  // Nothing else is left in the folder.
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  FindHandle find(FindFirstFileA((target + "\\*").c_str(), &entry));
+  for (bool more = static_cast<bool>(find); more; more = FindNextFileA(find.get(), &entry)) {
+    if (std::string(entry.cFileName) != "." && std::string(entry.cFileName) != "..") names.push_back(entry.cFileName);
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"broken.txt", "picture.bin"}));
 }
 
 // Run again by CTest with the Japanese code page (test zip_plugin_cp932).
