@@ -17,9 +17,13 @@
 // resumes at the instruction after the call with the guard's own frame. The
 // guard restores what it saved on entry from that frame: the callee-saved
 // registers, the stack pointer (a 32-bit callee may have removed the wrong
-// number of arguments), the x87 control word and on x64 the SSE control
-// register (foreign runtimes, Delphi's among them, change them), and clears the
-// direction flag. None of the host's frames lies between the guard and the
+// number of arguments), the x87 control word and the SSE control register
+// (foreign runtimes, Delphi's among them, change them), and clears the
+// direction flag. The x87 unit is reset before its control word goes back: a
+// fault in the middle of floating-point work, or MMX code that returns without
+// emms, leaves registers in use, and the 32-bit program's own double
+// arithmetic (x87 code) would then give NaN. The guarded functions return an
+// integer, so no x87 register carries a result. None of the host's frames lies between the guard and the
 // foreign code, so no code of ours is unwound: the host's caller sees a plain
 // return and the fault record.
 
@@ -111,7 +115,7 @@ OrvGuardedCall:
     movq 24(%r10), %r9
     callq *%rax
 OrvGuardResume:
-    fnclex
+    fninit
     fldcw 76(%rsp)
     ldmxcsr 72(%rsp)
     cld
@@ -142,7 +146,8 @@ OrvGuardResume:
 
 // The registration record, from its start: the next record of the chain (0),
 // the handler (4), the fault record (8) and the guard's frame pointer (12),
-// below the x87 control word and the pushed registers.
+// below the x87 control word, the SSE control register and the pushed
+// registers.
 constexpr int kFaultSlot = 8;
 
 asm(R"(
@@ -158,8 +163,9 @@ _OrvGuardedCall:
     pushl %ebx
     pushl %esi
     pushl %edi
-    subl $4, %esp
+    subl $8, %esp
     fnstcw (%esp)
+    stmxcsr 4(%esp)
     pushl %ebp
     pushl 16(%ebp)
     pushl $_OrvGuardHandler
@@ -175,13 +181,14 @@ _OrvGuardedCall:
     pushl (%esi)
     call *8(%ebp)
 _OrvGuardResume:
-    leal -32(%ebp), %esp
+    leal -36(%ebp), %esp
     popl %ecx
     movl %ecx, %fs:0
     addl $12, %esp
-    fnclex
+    fninit
     fldcw (%esp)
-    addl $4, %esp
+    ldmxcsr 4(%esp)
+    addl $8, %esp
     cld
     popl %edi
     popl %esi

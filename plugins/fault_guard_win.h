@@ -24,7 +24,7 @@ struct TGuardFault {
 
 // Calls function(args[0], ..., args[6]) as a Windows API function and returns
 // its int result. The stack pointer, the callee-saved registers, the x87
-// control word (and on x64 the SSE control register) are restored from the
-// guard's frame whatever the function did with them. After a fault, fault
-// holds its code and the result is 0.
+// control word and the SSE control register are restored from the guard's
+// frame whatever the function did with them, and the x87 register stack is
+// left empty. After a fault, fault holds its code and the result is 0.
 int32_t CallGuarded(FARPROC function, const uintptr_t (&args)[kGuardedArgs], TGuardFault& fault);

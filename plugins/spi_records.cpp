@@ -73,8 +73,11 @@ int32_t ConvertArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr
     std::memcpy(&record, block + at, sizeof record);
     if (record.Method[0] == 0) break;
     if (record.FileSize <= 0) continue;  // folders and empty members
-    FileEntry& entry = entries[next++];
+    // An empty name would read as the end of the list and hide every member
+    // after it: such a record alone is passed over.
     const std::string name = MemberName(record);
+    if (name.empty()) continue;
+    FileEntry& entry = entries[next++];
     std::memcpy(entry.Name, name.data(), name.size());
     entry.Time = UnixTimeToFileTime(record.Time);
     entry.Candidate = 1;

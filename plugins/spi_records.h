@@ -174,7 +174,8 @@ std::string MemberName(const Record& record);
 // Converts a block of archive records (of this build's width unless another
 // is named) into (size / record size) + 1 entries, the last of them with an
 // empty Name. Stops at a record whose first byte is 0 and never reads past
-// the block; members of size 0 or less are skipped. Returns 0, or
+// the block; members of size 0 or less, and records without a name, are
+// skipped. Returns 0, or
 // kSpiNoMemory when the array cannot be had.
 template <typename Record = SpiArchiveEntry>
 int32_t ConvertArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr<FileEntry[]>& entries);

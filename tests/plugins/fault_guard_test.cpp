@@ -61,33 +61,53 @@ uint16_t ControlWord() {
 }
 
 uint32_t SseControl() {
-  uint32_t value = 0;
-#if defined(__x86_64__)
+  uint32_t value;
   asm volatile("stmxcsr %0" : "=m"(value));
-#endif
   return value;
+}
+
+// The x87 tag word: two bits a register, 0xFFFF when all eight are empty. The
+// store masks every exception, so the control word is put back after it.
+uint16_t FpuTagWord() {
+  uint16_t env[14];
+  asm volatile("fnstenv %0" : "=m"(env));
+  asm volatile("fldcw %0" : : "m"(env[0]));
+  return env[4];
+}
+
+// What the program's floating-point arithmetic gives for 3 x 7, in x87 code on
+// both widths (long double is the x87 format there).
+long double X87Product() {
+  volatile long double a = 3, b = 7;
+  return a * b;
+}
+
+// Leaves every x87 register in use, as floating-point or MMX code does when a
+// fault interrupts it or it returns without emms.
+int __stdcall FillsTheFpuStack(int fault) {
+  asm volatile("fld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1");
+  if (fault) WriteThroughNull();
+  return 1;
 }
 
 // Changes the floating-point control state as foreign runtimes do, then faults or returns.
 int __stdcall ChangesFloatingPointControl(int fault) {
   const uint16_t word = 0x0F7F;  // truncating, extended precision
   asm volatile("fldcw %0" : : "m"(word));
-#if defined(__x86_64__)
   const uint32_t sse = 0x7F80;  // flush to zero, truncating
   asm volatile("ldmxcsr %0" : : "m"(sse));
-#endif
   if (fault) WriteThroughNull();
   return 1;
 }
 
-// The thread's chain of exception registrations (32-bit only).
-void* HandlerChain() {
-  void* chain = nullptr;
 #if defined(__i386__)
+// The thread's chain of exception registrations, which only 32-bit code has.
+void* HandlerChain() {
+  void* chain;
   asm volatile("movl %%fs:0, %0" : "=r"(chain));
-#endif
   return chain;
 }
+#endif
 
 }  // namespace
 
@@ -107,7 +127,11 @@ TEST(FaultGuard, CallsThatReturnOrHandleTheirOwnExceptionsAreLeftAlone) {
 TEST(FaultGuard, TheThreadComesBackAsItWasWhetherTheCallFaultedOrNot) {
   const uint16_t word = ControlWord();
   const uint32_t sse = SseControl();
+  ASSERT_NE(word, 0x0F7F);
+  ASSERT_NE(sse, 0x7F80u);
+#if defined(__i386__)
   void* chain = HandlerChain();
+#endif
   for (uintptr_t faults : {0, 1, 1}) {
     TGuardFault fault;
     EXPECT_EQ(Call(Raw(&ChangesFloatingPointControl), fault, faults), faults ? 0 : 1);
@@ -115,8 +139,22 @@ TEST(FaultGuard, TheThreadComesBackAsItWasWhetherTheCallFaultedOrNot) {
     EXPECT_EQ(fault.Code, faults ? static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION) : 0u);
     EXPECT_EQ(ControlWord(), word);
     EXPECT_EQ(SseControl(), sse);
+#if defined(__i386__)
     EXPECT_EQ(HandlerChain(), chain);
+#endif
   }
   // The program's own exceptions still work afterwards.
   EXPECT_THROW(throw std::runtime_error("after"), std::runtime_error);
+}
+
+TEST(FaultGuard, TheFpuRegistersAreEmptyAndArithmeticRightAfterAFullStack) {
+  ASSERT_EQ(X87Product(), 21);
+  for (uintptr_t faults : {1, 0}) {
+    SCOPED_TRACE(faults ? "faulted with the stack full" : "returned with the stack full");
+    TGuardFault fault;
+    EXPECT_EQ(Call(Raw(&FillsTheFpuStack), fault, faults), faults ? 0 : 1);
+    EXPECT_EQ(fault.Faulted, faults == 1);
+    EXPECT_EQ(FpuTagWord(), 0xFFFF);
+    EXPECT_EQ(X87Product(), 21);
+  }
 }

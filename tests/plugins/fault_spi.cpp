@@ -10,7 +10,8 @@
 //           frame with a destructor; only where it goes through the system's
 //           exception dispatch), alloc (allocates the call's result blocks,
 //           hands them out, then writes through null), handled (raises and
-//           handles exceptions itself, then goes on normally)
+//           handles exceptions itself, then goes on normally), fpustack
+//           (fills the x87 register stack, then writes through null)
 // Every call is logged as "<export>-<kind>:<call>".
 
 #include <cstdio>
@@ -60,7 +61,8 @@ struct LogsCleanup {
 }
 
 void Fault() {
-  if (Is(kind, "nullwrite") || Is(kind, "alloc")) WriteThroughNull();
+  if (Is(kind, "fpustack")) asm volatile("fld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1");
+  if (Is(kind, "nullwrite") || Is(kind, "alloc") || Is(kind, "fpustack")) WriteThroughNull();
   if (Is(kind, "divzero")) DivideByZero();
   if (Is(kind, "ud2")) IllegalInstruction();
   if (Is(kind, "privileged")) PrivilegedInstruction();

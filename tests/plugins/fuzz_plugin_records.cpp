@@ -10,17 +10,28 @@
 
 namespace {
 
-// The block read as records of one width.
+// The block read as records of one width: every whole record before the
+// ending one is either an entry, in order and with its own name, time and
+// position, or a member without size or name that the walk passes over.
 template <typename Record>
 void ConvertBlock(const uint8_t* block, size_t size) {
   std::unique_ptr<FileEntry[]> entries;
   if (ConvertArchiveEntries<Record>(block, size, entries) != 0) return;
-  size_t count = 0;
-  while (entries[count].Name[0]) {
-    if (strnlen(entries[count].Name, kFileEntryNameSize) > kMemberNameMax) __builtin_trap();
-    ++count;
+  size_t next = 0;
+  for (size_t at = 0; at + sizeof(Record) <= size; at += sizeof(Record)) {
+    Record record;
+    std::memcpy(&record, block + at, sizeof record);
+    if (record.Method[0] == 0) break;
+    const std::string name = MemberName(record);
+    if (record.FileSize <= 0 || name.empty()) continue;
+    const FileEntry& entry = entries[next++];
+    if (name.size() > kMemberNameMax || std::string(entry.Name) != name) __builtin_trap();
+    const FileTime time = UnixTimeToFileTime(record.Time);
+    if (entry.Time.dwLowDateTime != time.dwLowDateTime || entry.Time.dwHighDateTime != time.dwHighDateTime || entry.Candidate != 1 ||
+        entry.Position != static_cast<SpiPosition>(record.Position))
+      __builtin_trap();
   }
-  if (count > size / sizeof(Record)) __builtin_trap();
+  if (entries[next].Name[0] != 0) __builtin_trap();
 }
 
 }  // namespace

@@ -102,3 +102,36 @@ TEST_F(PluginFaultView, AnArchiveWhosePluginFaultsIsReportedOnceAndLeft) {
   EXPECT_EQ(NameOf(Img.FileName), "1.bmp");
   EXPECT_EQ(boxes_.Last.Count, 1);
 }
+
+// The fault leaves the x87 registers full; the 32-bit program's zoom
+// arithmetic is x87 code, and would give NaN (and a view of nothing) unless
+// the guard empties them.
+TEST_F(PluginFaultView, AZoomedPaintAfterAFaultWithTheFpuStackFullIsRight) {
+  state_.AddPlugin(Faulty("picture", "fpustack"));
+  TBmpRecipe r;
+  r.Width = 4;
+  r.Height = 2;
+  r.Pixels = {0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0x10, 0x20, 0x30,  // bottom row
+              0x40, 0x50, 0x60, 0x70, 0x80, 0x90, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0};
+  const TBytes bytes = MakeBmp(r);
+  ASSERT_EQ(OpenFile(dir_.Write("1.bmp", std::string(bytes.begin(), bytes.end())), false), 0);
+  EXPECT_EQ(OpenFile(dir_.Write("2.fault", "FAULTME"), false), -1);
+  EXPECT_EQ(boxes_.Last.Count, 1);
+
+  MoveWindow(window_->Handle, 0, 0, 300, 200, FALSE);
+  window_->SetZoom(200);
+  InvalidateRect(window_->Handle, nullptr, FALSE);
+  UpdateWindow(window_->Handle);
+  ASSERT_EQ(Img.DispWidth, 8);
+  int width = 0, height = 0;
+  const std::vector<uint32_t> pixels = ReadClientPixels(window_->Handle, width, height);
+  ASSERT_GE(width, 8);
+  ASSERT_GE(height, 4);
+  // Each picture pixel is a 2 x 2 block: top row first on screen.
+  const uint32_t top[4] = {0x605040, 0x908070, 0xC0B0A0, 0xF0E0D0};
+  const uint32_t bottom[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0x302010};
+  for (int x = 0; x < 8; ++x)
+    for (int y = 0; y < 4; ++y)
+      EXPECT_EQ(pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF, (y < 2 ? top : bottom)[x / 2])
+          << x << "," << y;
+}

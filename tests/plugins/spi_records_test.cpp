@@ -96,6 +96,9 @@ TYPED_TEST(ArchiveRecords, ConversionSkipsEmptyMembersAndEndsWithAnEmptyName) {
        Block<R>(
            {Record("dir\\", "", 0), Record("dir\\", "a.jpg", 10), Record("", "empty", 0), Record("", "b.jpg", 1), R{}}),
        {"dir\\a.jpg", "b.jpg"}},
+      {"a nameless record is passed over, not taken as the end",
+       Block<R>({Record("", "a", 1), Record("", "", 7), Record("", "b", 2), R{}}),
+       {"a", "b"}},
       {"only sizes of 0 or less", Block<R>({Record("", "a", 0), Record("", "b", -5), R{}}), {}},
       {"records after the end are not read", Block<R>({Record("", "a", 1), R{}, Record("", "b", 1)}), {"a"}},
       {"no ending record", Block<R>({Record("", "a", 1), Record("", "b", 2)}), {"a", "b"}},
