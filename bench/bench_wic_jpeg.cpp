@@ -13,6 +13,7 @@
 
 #include "bench/bench_timing.h"
 #include "plugins/spi_api.h"
+#include "plugins/plugin_table_win.h"
 #include "plugins/spi_util.h"
 #include "plugins/wic/com_win.h"
 #include "wic_test_util.h"
@@ -78,15 +79,15 @@ int main() {
   memcpy(header, image, sizeof header);
 
   int32_t failures = 0;
+  // Loaded by the first probe and kept, as the viewer keeps it.
+  TPlugin& record = PluginRecord(plugin);
   const double probe = MedianMs(5, [&] {
-    ModuleHandle module;
-    if (ProbePlugin(plugin, "photo.jpg", header, module) != kPluginPicture) ++failures;
+    if (ProbePlugin(record, "photo.jpg", header) != kPluginPicture) ++failures;
   });
   const double open = MedianMs(5, [&] {
-    ModuleHandle module;
     TDecodedPicture picture;
-    if (ProbePlugin(plugin, "photo.jpg", header, module) != kPluginPicture ||
-        DecodePicture(module.get(), image, jpeg.size(), picture) != 0) {
+    if (ProbePlugin(record, "photo.jpg", header) != kPluginPicture ||
+        DecodePicture(record, image, jpeg.size(), picture) != 0) {
       ++failures;
       return;
     }
@@ -96,18 +97,16 @@ int main() {
   // The same photo taken on its side, as phones store portraits.
   const std::string turned = WithOrientation(jpeg, 6, true);
   const double openTurned = MedianMs(5, [&] {
-    ModuleHandle module;
     TDecodedPicture picture;
-    if (ProbePlugin(plugin, "photo.jpg", header, module) != kPluginPicture ||
-        DecodePicture(module.get(), reinterpret_cast<const uint8_t*>(turned.data()), turned.size(), picture) != 0) {
+    if (ProbePlugin(record, "photo.jpg", header) != kPluginPicture ||
+        DecodePicture(record, reinterpret_cast<const uint8_t*>(turned.data()), turned.size(), picture) != 0) {
       ++failures;
       return;
     }
     LocalUnlock(static_cast<HLOCAL>(picture.BitsHandle));
     LocalFree(static_cast<HLOCAL>(picture.BitsHandle));
   });
-  ModuleHandle loaded = LoadPluginModule(plugin);
-  auto getPicture = GetExport<SpiGetPictureProc>(loaded.get(), "GetPicture");
+  auto getPicture = record.Exports.GetPicture;
   const double decode = MedianMs(5, [&] {
     HLOCAL info = nullptr, bits = nullptr;
     if (!getPicture ||

@@ -81,35 +81,38 @@ void ShowLoadedPicture() {
 
 }  // namespace
 
-int32_t ChoosePlugin(const std::string& name, const uint8_t (&header)[kSpiHeaderSize], ModuleHandle& plugin) {
-  plugin.reset();
+int32_t ChoosePlugin(const std::string& name, const uint8_t (&header)[kSpiHeaderSize], TPlugin*& plugin) {
+  plugin = nullptr;
   if (header[0] == 'B' && header[1] == 'M') return kPluginPicture;
   if (!PluginFiles) return kPluginNone;
   for (int32_t i = 0; i < PluginFiles->Count; ++i) {
-    const char* path = static_cast<const char*>(PluginFiles->Get(i));
-    int32_t kind = ProbePlugin(path, name, header, plugin);
-    if (kind != kPluginNone) return kind;
+    TPlugin& candidate = PluginRecord(static_cast<const char*>(PluginFiles->Get(i)));
+    const int32_t kind = ProbePlugin(candidate, name, header);
+    if (kind != kPluginNone) {
+      plugin = &candidate;
+      return kind;
+    }
   }
   return kPluginNone;
 }
 
-int32_t LoadPicture(HMODULE plugin, const uint8_t* image, size_t size) {
+int32_t LoadPicture(TPlugin* plugin, const uint8_t* image, size_t size) {
   TDecodedPicture picture;
-  int32_t code = plugin ? DecodePicture(plugin, image, size, picture) : ReadBmpImage(image, size, GlobalBlocks, picture);
+  int32_t code =
+      plugin ? DecodePicture(*plugin, image, size, picture) : ReadBmpImage(image, size, GlobalBlocks, picture);
   if (code != 0) return code;
   InstallPicture(picture, image, size);
   return 0;
 }
 
-int32_t OpenPicture(const std::string& name, const FileEntry* entry, HMODULE memberPlugin,
-                    ModuleHandle& archivePlugin) {
+int32_t OpenPicture(const std::string& name, const FileEntry* entry, TPlugin* memberPlugin, TPlugin*& archivePlugin) {
   uint8_t header[kSpiHeaderSize] = {};
   WaitCursor wait;
   FileImage image;
   std::string shownName;
   std::string archivePath;
   FileTime created{}, accessed{}, written{};
-  ModuleHandle plugin;
+  TPlugin* plugin = nullptr;
   int32_t kind;
   int32_t fileSize;
   // A plain bitmap file is read by the internal reader straight from the
@@ -121,7 +124,7 @@ int32_t OpenPicture(const std::string& name, const FileEntry* entry, HMODULE mem
 
   if (memberPlugin) {
     std::vector<uint8_t>& member = image.member;
-    int32_t code = ExtractMember(memberPlugin, name, entry->Position, member);
+    int32_t code = ExtractMember(*memberPlugin, name, entry->Position, member);
     if (code != 0) {
       ShowPluginError(name, code);
       return -1;
@@ -176,8 +179,8 @@ int32_t OpenPicture(const std::string& name, const FileEntry* entry, HMODULE mem
   if (kind == kPluginNone) return -1;
   if (kind == kPluginArchive) {
     if (memberPlugin) return -1;  // archives inside archives are not opened
-    PendingArchiveFiles->LoadArchive(plugin.get(), shownName);
-    archivePlugin = std::move(plugin);
+    PendingArchiveFiles->LoadArchive(*plugin, shownName);
+    archivePlugin = plugin;
     return kArchiveOpened;
   }
 
@@ -185,10 +188,9 @@ int32_t OpenPicture(const std::string& name, const FileEntry* entry, HMODULE mem
   if (readBitmap)
     InstallPicture(bitmap, header, got);
   else
-    code = LoadPicture(plugin.get(), image.data, image.size);
+    code = LoadPicture(plugin, image.data, image.size);
   if (code != 0) {
     image.Free();
-    plugin.reset();
     ShowPluginError(shownName, code);
     return -1;
   }
@@ -199,11 +201,8 @@ int32_t OpenPicture(const std::string& name, const FileEntry* entry, HMODULE mem
   Img.LastAccessTime = accessed;
   Img.LastWriteTime = written;
   if (plugin) {
-    char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(plugin.get(), path, MAX_PATH);
-    Img.PluginPath = path;
-    Img.PluginDesc = GetPluginDescription(plugin.get());
-    plugin.reset();
+    Img.PluginPath = PluginModulePath(*plugin);
+    Img.PluginDesc = GetPluginDescription(*plugin);
   } else {
     Img.PluginDesc = "(Internal DIB to DIB filter)";
   }

@@ -1,7 +1,8 @@
 #pragma once
-// Calling plug-ins: probe a DLL for a file, decode a picture, list and extract
-// archive members, read the description, open the settings dialog, and show a
-// plug-in's error. What plug-ins return in local memory handles is copied into
+// Calling a loaded plug-in module: decode a picture, list and extract archive
+// members, read the description, and show a plug-in's error. The viewer
+// reaches these through the plug-in table (plugin_table_win.h), which loads
+// each module once. What plug-ins return in local memory handles is copied into
 // the host's own memory and the handles are freed, except the pixel block of
 // a decoded picture, which the picture record owns from then on.
 //
@@ -19,14 +20,6 @@
 #include "framework/handles.h"
 #include "image/img.h"
 #include "plugins/spi_records.h"
-
-// Loads the DLL and asks it about the file: GetPluginInfo(0) first, then
-// IsSupported with the name and a copy of the header. Returns kPluginPicture
-// or kPluginArchive with the module handed out, or kPluginNone with no module
-// loaded. A plug-in that faults, faulted before, or lacks the calls of the
-// kind it claims to be is kPluginNone too. Never reports anything.
-int32_t ProbePlugin(const std::string& dllPath, const std::string& fileName, const uint8_t (&header)[kSpiHeaderSize],
-                    ModuleHandle& module);
 
 // GetPictureInfo and GetPicture on a file image. On 0 the picture holds the
 // header block (cut to 1064 bytes), the plug-in's pixel handle still locked
@@ -51,10 +44,6 @@ int32_t ExtractMember(HMODULE plugin, const std::string& archive, SpiPosition po
 
 // GetPluginInfo(1); empty when the plug-in lacks the export.
 std::string GetPluginDescription(HMODULE plugin);
-
-// The plug-in's settings dialog, or a box saying it has none, or that the
-// plug-in stopped with a fault; nothing when the DLL cannot be loaded.
-void ShowPluginConfig(HWND owner, const std::string& dllPath);
 
 // The plug-in error box, owned by the main window once it is visible. For
 // kSpiFault it names the plug-in that stopped with a fault, once per fault;

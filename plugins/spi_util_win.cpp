@@ -4,7 +4,6 @@
 #include <new>
 
 #include "app/globals.h"
-#include "framework/common_controls.h"
 #include "framework/message_box.h"
 #include "plugins/spi_api.h"
 #include "plugins/spi_util.h"
@@ -42,16 +41,6 @@ std::string LocalText(HLOCAL handle) {
   if (!lock.get()) return std::string();
   const char* text = static_cast<const char*>(lock.get());
   return std::string(text, strnlen(text, LocalSize(handle)));
-}
-
-// Whether the plug-in has the calls a plug-in of its kind is asked to make.
-bool HasExportsOfKind(HMODULE plugin, int32_t kind) {
-  if (kind == kPluginPicture)
-    return GetExport<SpiGetPictureInfoProc>(plugin, "GetPictureInfo") &&
-           GetExport<SpiGetPictureProc>(plugin, "GetPicture");
-  if (kind == kPluginArchive)
-    return GetExport<SpiGetArchiveInfoProc>(plugin, "GetArchiveInfo") && GetExport<SpiGetFileProc>(plugin, "GetFile");
-  return false;
 }
 
 // Whether value is a local memory handle of this process. The system asks
@@ -149,37 +138,6 @@ int32_t TakePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecode
 
 }  // namespace
 
-int32_t ProbePlugin(const std::string& dllPath, const std::string& fileName, const uint8_t (&header)[kSpiHeaderSize],
-                    ModuleHandle& module) {
-  module.reset();
-  ModuleHandle dll = LoadPluginModule(dllPath);
-  // A plug-in that faulted earlier in this run is passed over at once.
-  if (!dll || PluginFaultOf(dll.get())) return kPluginNone;
-  auto getPluginInfo = GetExport<SpiGetPluginInfoProc>(dll.get(), "GetPluginInfo");
-  if (!getPluginInfo) return kPluginNone;
-  char version[kSpiVersionBufferSize] = {};
-  int32_t answer;
-  // A probe that faults is a refusal, reported to no one.
-  if (CallPlugin(dll.get(), getPluginInfo, answer, 0, version, static_cast<int>(sizeof version)) !=
-      TCallOutcome::Returned)
-    return kPluginNone;
-  auto isSupported = GetExport<SpiIsSupportedProc>(dll.get(), "IsSupported");
-  if (!isSupported) return kPluginNone;
-  // The plug-in gets its own copy: what it does to it stays out of the caller's header.
-  uint8_t probe[kSpiHeaderSize];
-  std::memcpy(probe, header, sizeof probe);
-  if (CallPlugin(dll.get(), isSupported, answer, fileName.c_str(), static_cast<void*>(probe)) !=
-          TCallOutcome::Returned ||
-      answer == 0)
-    return kPluginNone;
-  const int32_t kind = PluginKind(std::string(version, strnlen(version, sizeof version)));
-  // One that lacks the calls of its kind could not read the file it claims:
-  // the next plug-in of the catalogue gets the chance instead.
-  if (!HasExportsOfKind(dll.get(), kind)) return kPluginNone;
-  module = std::move(dll);
-  return kind;
-}
-
 int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
   picture = TDecodedPicture{};
   faultUnreported = false;
@@ -241,22 +199,6 @@ std::string GetPluginDescription(HMODULE plugin) {
   if (CallPlugin(plugin, getPluginInfo, ignored, 1, text, static_cast<int>(sizeof text)) != TCallOutcome::Returned)
     return std::string();
   return std::string(text, strnlen(text, sizeof text));
-}
-
-void ShowPluginConfig(HWND owner, const std::string& dllPath) {
-  ModuleHandle dll = LoadPluginModule(dllPath);
-  if (!dll) return;
-  if (auto configurationDlg = GetExport<SpiConfigurationDlgProc>(dll.get(), "ConfigurationDlg")) {
-    // The plug-in's dialog may use the common controls too.
-    LoadCommonControls();
-    int32_t ignored;
-    if (CallPlugin(dll.get(), configurationDlg, ignored, owner, 1) != TCallOutcome::Returned) {
-      if (const TPluginFault* fault = PluginFaultOf(dll.get()))
-        ShowWarning(owner, PluginFaultText(dllPath, fault->Name, fault->Code));
-    }
-    return;
-  }
-  ShowMessageBox(owner, "Configuration Dialog is not implemented.", "Plug-in Setting", MB_OK | MB_ICONINFORMATION);
 }
 
 void ShowPluginError(const std::string& name, int32_t code) {

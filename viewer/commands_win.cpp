@@ -6,6 +6,7 @@
 #include "app/globals.h"
 #include "image/img.h"
 #include "image/wallpaper_win.h"
+#include "plugins/plugin_table_win.h"
 #include "plugins/spi_util.h"
 #include "viewer/file_list.h"
 #include "viewer/info_dialog_win.h"
@@ -135,6 +136,6 @@ void TMainWindow::DoCommand(int32_t id) {
   }
   if (id >= kPluginSettingsIdFirst && id <= kPluginSettingsIdLast && PluginFiles) {
     const char* path = static_cast<const char*>(PluginFiles->Get(id - kPluginSettingsIdFirst));
-    if (path) ShowPluginConfig(Handle, path);
+    if (path) ShowPluginConfig(Handle, PluginRecord(path));
   }
 }

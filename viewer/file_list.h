@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "plugins/plugin_table_win.h"
 #include "plugins/spi_records.h"
 #include "util/simple_list.h"
 
@@ -30,7 +31,7 @@ public:
   void ScanFolder(const std::string& path);
   // Replaces the entries with the archive's members; on a plug-in error shows
   // it and keeps the list as it was.
-  void LoadArchive(HMODULE plugin, const std::string& archive);
+  void LoadArchive(TPlugin& plugin, const std::string& archive);
 
   TSimpleList List;
   // -1 and Count serve navigation as starting points before the first and

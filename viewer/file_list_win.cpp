@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/handles.h"
+#include "plugins/plugin_table_win.h"
 #include "plugins/spi_util.h"
 #include "util/sutil_win.h"
 #include "viewer/file_list.h"
@@ -97,7 +98,7 @@ void TFileList::ScanFolder(const std::string& path) {
   }
 }
 
-void TFileList::LoadArchive(HMODULE plugin, const std::string& archive) {
+void TFileList::LoadArchive(TPlugin& plugin, const std::string& archive) {
   std::unique_ptr<FileEntry[]> entries;
   int32_t code = ReadArchiveEntries(plugin, archive, entries);
   if (code != 0) {

@@ -103,7 +103,7 @@ void TMainWindow::WndProc(TMsgRec& message) {
       return;
     case WM_CLOSE:
       FreeImg(Img);
-      ArchivePlugin.reset();
+      ArchivePlugin = nullptr;
       DestroyWindow(Handle);
       return;
     case WM_DESTROY:

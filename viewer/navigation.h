@@ -9,16 +9,16 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/handles.h"
+#include "plugins/plugin_table_win.h"
 #include "viewer/file_list.h"
 
-// The plug-in of the archive being browsed; empty while a plain file is shown.
-extern ModuleHandle ArchivePlugin;
+// The plug-in of the archive being browsed; null while a plain file is shown.
+extern TPlugin* ArchivePlugin;
 
 // Try the entries after (before) list.Current until one opens as a member of
 // archive; returns 0, or the last attempt's result (-1 when none was tried).
-int32_t StepForward(TFileList& list, const std::string& archive, HMODULE plugin);
-int32_t StepBack(TFileList& list, const std::string& archive, HMODULE plugin);
+int32_t StepForward(TFileList& list, const std::string& archive, TPlugin* plugin);
+int32_t StepBack(TFileList& list, const std::string& archive, TPlugin* plugin);
 
 // Opens a file the user or a walk chose; an archive is entered at its first
 // readable member, or its last when backward. Returns 0 when a picture is shown.

@@ -8,14 +8,14 @@
 #include "viewer/navigation.h"
 #include "viewer/view_state.h"
 
-ModuleHandle ArchivePlugin;
+TPlugin* ArchivePlugin = nullptr;
 
 namespace {
 
 // Opens entry i of a member list; marks it by the outcome.
-int32_t TryMember(TFileList& list, int32_t i, const std::string& archive, HMODULE plugin) {
+int32_t TryMember(TFileList& list, int32_t i, const std::string& archive, TPlugin* plugin) {
   FileEntry* entry = list.Get(i);
-  ModuleHandle nested;  // a member that is itself an archive is refused, its plug-in released
+  TPlugin* nested = nullptr;  // a member that is itself an archive is refused
   int32_t result = OpenPicture(archive, entry, plugin, nested);
   if (result == 0) {
     entry->Candidate = 1;
@@ -74,8 +74,8 @@ void Go(bool forward, bool byFile) {
   std::string base;
   if (ArchivePlugin) {
     if (!byFile) {
-      int32_t r = forward ? StepForward(*ArchiveFiles, CurrentArchive, ArchivePlugin.get())
-                          : StepBack(*ArchiveFiles, CurrentArchive, ArchivePlugin.get());
+      int32_t r = forward ? StepForward(*ArchiveFiles, CurrentArchive, ArchivePlugin)
+                          : StepBack(*ArchiveFiles, CurrentArchive, ArchivePlugin);
       if (r == 0) {
         FinishStep(before);
         return;
@@ -91,7 +91,7 @@ void Go(bool forward, bool byFile) {
 
 }  // namespace
 
-int32_t StepForward(TFileList& list, const std::string& archive, HMODULE plugin) {
+int32_t StepForward(TFileList& list, const std::string& archive, TPlugin* plugin) {
   int32_t result = -1;
   for (int32_t i = std::max(list.Current + 1, 0); i < list.Count(); ++i) {
     if (list.Get(i)->Candidate == 0) continue;
@@ -101,7 +101,7 @@ int32_t StepForward(TFileList& list, const std::string& archive, HMODULE plugin)
   return result;
 }
 
-int32_t StepBack(TFileList& list, const std::string& archive, HMODULE plugin) {
+int32_t StepBack(TFileList& list, const std::string& archive, TPlugin* plugin) {
   int32_t result = -1;
   for (int32_t i = std::min(list.Current - 1, list.Count() - 1); i >= 0; --i) {
     if (list.Get(i)->Candidate == 0) continue;
@@ -112,27 +112,27 @@ int32_t StepBack(TFileList& list, const std::string& archive, HMODULE plugin) {
 }
 
 int32_t OpenFile(const std::string& path, bool backward) {
-  ModuleHandle opened;
+  TPlugin* opened = nullptr;
   int32_t r = OpenPicture(path, nullptr, nullptr, opened);
   if (r == 0) {
-    ArchivePlugin.reset();  // a plain picture: the viewer has left any archive
+    ArchivePlugin = nullptr;  // a plain picture: the viewer has left any archive
     return 0;
   }
   if (r != kArchiveOpened) return r;
 
   if (backward) {
     PendingArchiveFiles->Current = PendingArchiveFiles->Count();
-    r = StepBack(*PendingArchiveFiles, path, opened.get());
+    r = StepBack(*PendingArchiveFiles, path, opened);
   } else {
     PendingArchiveFiles->Current = -1;
-    r = StepForward(*PendingArchiveFiles, path, opened.get());
+    r = StepForward(*PendingArchiveFiles, path, opened);
   }
   if (r != 0) {
     // The previous archive, if any, stays the one being browsed.
     PendingArchiveFiles->Clear();
     return r;
   }
-  ArchivePlugin = std::move(opened);
+  ArchivePlugin = opened;
   ArchiveFiles->Clear();
   for (int32_t i = 0; i < PendingArchiveFiles->Count(); ++i) ArchiveFiles->Add(*PendingArchiveFiles->Get(i));
   ArchiveFiles->Current = PendingArchiveFiles->Current;

@@ -5,8 +5,7 @@
 
 #include "app/globals.h"
 #include "framework/message_box.h"
-#include "plugins/spi_api.h"
-#include "plugins/spi_util.h"
+#include "plugins/plugin_table_win.h"
 #include "viewer/info_texts.h"
 
 void ShowPluginList(HWND owner) {
@@ -14,10 +13,11 @@ void ShowPluginList(HWND owner) {
   for (int32_t i = 0; PluginFiles && i < PluginFiles->Count; ++i) {
     TPluginListEntry entry;
     entry.Path = static_cast<const char*>(PluginFiles->Get(i));
-    ModuleHandle dll = LoadPluginModule(entry.Path);
+    TPlugin& plugin = PluginRecord(entry.Path);
+    LoadPlugin(plugin);
     // A DLL without the export is no plug-in the viewer can use either.
-    entry.Found = dll && GetExport<SpiGetPluginInfoProc>(dll.get(), "GetPluginInfo");
-    if (entry.Found) entry.Description = GetPluginDescription(dll.get());
+    entry.Found = plugin.Module && plugin.Exports.GetPluginInfo;
+    if (entry.Found) entry.Description = GetPluginDescription(plugin);
     entries.push_back(std::move(entry));
   }
   ShowMessageBox(owner, PluginListText(entries), "Plug-in List", MB_OK);

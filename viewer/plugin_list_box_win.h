@@ -3,5 +3,5 @@
 
 // The "Plug-in List" box owned by owner: every catalogue entry with the
 // description its DLL gives, "(not found)" for one that does not load or
-// exports no GetPluginInfo. Each DLL is loaded for its line only.
+// exports no GetPluginInfo. A DLL not loaded yet is loaded now, and stays so.
 void ShowPluginList(HWND owner);

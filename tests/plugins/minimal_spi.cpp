@@ -29,5 +29,9 @@ SPI_EXPORT int __stdcall IsSupported(LPCSTR, void*) {
 #endif
 
 #ifdef ORV_SPI_DLLMAIN_FAILS
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) { return reason != DLL_PROCESS_ATTACH; }
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason != DLL_PROCESS_ATTACH) return TRUE;
+  CountSpiLoad(ORV_SPI_NAME);
+  return FALSE;
+}
 #endif

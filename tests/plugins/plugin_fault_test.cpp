@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "plugin_test_util.h"
+#include "plugins/plugin_table_win.h"
 #include "plugins/spi_api.h"
 #include "plugins/spi_util.h"
 #include "win_test_util.h"
@@ -46,19 +47,19 @@ std::string FaultBox(const std::string& name, const std::string& plugin, DWORD c
 // What the host made of the plug-in, step by step, as the viewer calls it:
 // the probe, then the calls of the kind it claimed.
 std::string Drive(const std::string& exportName, const std::string& path) {
+  TPlugin& plugin = PluginRecord(path);
   if (exportName == "config") {
-    ShowPluginConfig(GetDesktopWindow(), path);
+    ShowPluginConfig(GetDesktopWindow(), plugin);
     return "config";
   }
-  ModuleHandle module;
   ProbeHeader header("FAULTME");
-  const int32_t kind = ProbePlugin(path, kFile, header.Bytes, module);
+  const int32_t kind = ProbePlugin(plugin, kFile, header.Bytes);
   std::string seen = "probe " + std::to_string(kind);
   if (kind == kPluginPicture && exportName == "desc")
-    return seen + ", description '" + GetPluginDescription(module.get()) + "'";
+    return seen + ", description '" + GetPluginDescription(plugin) + "'";
   if (kind == kPluginPicture) {
     TDecodedPicture picture;
-    const int32_t code = DecodePicture(module.get(), reinterpret_cast<const uint8_t*>("FAULTME"), 7, picture);
+    const int32_t code = DecodePicture(plugin, reinterpret_cast<const uint8_t*>("FAULTME"), 7, picture);
     if (code != 0) ShowPluginError(kFile, code);
     if (picture.BitsHandle) {
       LocalUnlock(static_cast<HLOCAL>(picture.BitsHandle));
@@ -68,14 +69,14 @@ std::string Drive(const std::string& exportName, const std::string& path) {
   }
   if (kind == kPluginArchive) {
     std::unique_ptr<FileEntry[]> entries;
-    int32_t code = ReadArchiveEntries(module.get(), kFile, entries);
+    int32_t code = ReadArchiveEntries(plugin, kFile, entries);
     if (code != 0) {
       ShowPluginError(kFile, code);
       EXPECT_EQ(entries, nullptr);
       return seen + (code == kSpiFault ? ", list fault" : ", list " + std::to_string(code));
     }
     std::vector<uint8_t> member;
-    code = ExtractMember(module.get(), kFile, entries[0].Position, member);
+    code = ExtractMember(plugin, kFile, entries[0].Position, member);
     if (code != 0) ShowPluginError(kFile, code);
     EXPECT_EQ(member.empty(), code != 0);
     return seen + ", list " + entries[0].Name + (code == kSpiFault ? ", extract fault" : ", extract");
@@ -140,6 +141,9 @@ TEST(PluginFaults, EachExportEachKindIsContainedReportedOnceAndNeverCalledAgain)
       EXPECT_EQ(SpiLog(), log);
       EXPECT_EQ(box.Last.Count, c.exportName == std::string("config") ? 2 : (c.boxed ? 1 : 0));
       EXPECT_NE(GetModuleHandleA(path.c_str()), nullptr);  // never unloaded
+      if (c.exportName != std::string("config")) {
+        EXPECT_EQ(PluginRecord(path).State, TPluginState::Faulted);
+      }
     }
   }
 }
@@ -160,7 +164,7 @@ TEST(PluginFaults, ExceptionsAPluginHandlesItselfLeaveItInService) {
     EXPECT_EQ(Drive(exportName, path), expected);
     EXPECT_EQ(SpiLog().find("unmapped-writable"), std::string::npos);
     EXPECT_EQ(box.Last.Count, 0);
-    EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr);  // released as usual
+    EXPECT_EQ(PluginRecord(path).State, TPluginState::Loaded);
   }
 }
 

@@ -53,15 +53,17 @@ TEST(HostileCatalogue, EveryUnusableEntryIsPassedOverAndTheNextPluginReadsThePic
     BoxCapture box;
     Catalogue catalogue(dir, lines.Text + pnm + "\r\n");
     EXPECT_EQ(catalogue.Last(), pnm);
-    ModuleHandle plugin;
+    TPlugin* plugin = nullptr;
     ASSERT_EQ(ChoosePlugin("C:\\pictures\\a.ppm", header.Bytes, plugin), kPluginPicture);
-    EXPECT_EQ(ModulePath(plugin.get()), pnm);
+    ASSERT_NE(plugin, nullptr);
+    EXPECT_EQ(ModulePath(plugin->Module), pnm);
     EXPECT_EQ(box.Last.Count, 0);
   }
   Catalogue catalogue(dir, all + pnm + "\r\n");
-  ModuleHandle plugin;
+  TPlugin* plugin = nullptr;
   EXPECT_EQ(ChoosePlugin("C:\\pictures\\a.ppm", header.Bytes, plugin), kPluginPicture);
-  EXPECT_EQ(ModulePath(plugin.get()), pnm);
+  ASSERT_NE(plugin, nullptr);
+  EXPECT_EQ(ModulePath(plugin->Module), pnm);
 }
 
 TEST(HostileCatalogue, TheLoaderRefusesDllsThatCannotRunHere) {

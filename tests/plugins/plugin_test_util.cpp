@@ -1,6 +1,7 @@
 #include "plugin_test_util.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "framework/message_box.h"
@@ -93,6 +94,12 @@ std::string SpiLog() {
   char log[4096] = {};
   DWORD n = GetEnvironmentVariableA("ORV_SPI_LOG", log, sizeof log);
   return n < sizeof log ? std::string(log, n) : std::string();
+}
+
+int SpiLoads(const std::string& name) {
+  char count[16] = {};
+  const DWORD n = GetEnvironmentVariableA(("ORV_SPI_LOADS_" + name).c_str(), count, sizeof count);
+  return n && n < sizeof count ? std::atoi(count) : 0;
 }
 
 void ClearSpiLog() { SetEnvironmentVariableA("ORV_SPI_LOG", nullptr); }

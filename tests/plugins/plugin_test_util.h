@@ -56,6 +56,9 @@ struct ProbeHeader {
   uint8_t Bytes[kSpiHeaderSize] = {};
 };
 
+// How often the test plug-in of this log name has been loaded in this process.
+int SpiLoads(const std::string& name);
+
 // The test plug-ins' call log ("name:call;..."), and emptying it.
 std::string SpiLog();
 void ClearSpiLog();

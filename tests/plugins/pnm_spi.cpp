@@ -18,6 +18,10 @@
 
 namespace {
 
+const struct TCountsLoads {
+  TCountsLoads() { CountSpiLoad("pnm"); }
+} countsLoads;
+
 enum class Mode {
   Normal,
   Fixed,

@@ -7,6 +7,7 @@
 #include "framework/handles.h"
 #include "image/img.h"
 #include "plugin_test_util.h"
+#include "plugins/plugin_table_win.h"
 #include "plugins/spi_api.h"
 #include "plugins/spi_util.h"
 #include "win_test_util.h"
@@ -36,7 +37,7 @@ void Release(TDecodedPicture& picture) {
 
 }  // namespace
 
-TEST(ProbePlugin, ClaimsByKindAndReleasesEveryRefusal) {
+TEST(ProbePlugin, ClaimsByKindAndKeepsEachModuleLoaded) {
   TempDir dir;
   const std::string notADll = dir.Write("text.spi", "not a program");
   const std::string tar = [] {
@@ -48,43 +49,83 @@ TEST(ProbePlugin, ClaimsByKindAndReleasesEveryRefusal) {
     std::string dll;
     std::string file;
     int32_t kind;
+    TPluginState state;
   } cases[] = {
-      {TestSpi("orvpnm"), kP6, kPluginPicture},
-      {TestSpi("orvpnm"), kP5, kPluginPicture},
-      {TestSpi("orvtar"), tar, kPluginArchive},
-      {TestSpi("orvpnm"), tar, kPluginNone},
-      {TestSpi("orvtar"), kP6, kPluginNone},
-      {TestSpi("lowercase"), kP6, kPluginNone},  // claims, but its version is "00in"
-      {TestSpi("noissupported"), kP6, kPluginNone},
-      {TestSpi("noinfo"), kP6, kPluginNone},
-      {TestSpi("missing"), kP6, kPluginNone},
-      {notADll, kP6, kPluginNone},
-      {"orvpnm.spi", kP6, kPluginNone},  // not a full path: never looked up
+      {TestSpi("orvpnm"), kP6, kPluginPicture, TPluginState::Loaded},
+      {TestSpi("orvpnm"), kP5, kPluginPicture, TPluginState::Loaded},
+      {TestSpi("orvtar"), tar, kPluginArchive, TPluginState::Loaded},
+      {TestSpi("orvpnm"), tar, kPluginNone, TPluginState::Loaded},
+      {TestSpi("orvtar"), kP6, kPluginNone, TPluginState::Loaded},
+      {TestSpi("lowercase"), kP6, kPluginNone, TPluginState::Loaded},  // claims, but its version is "00in"
+      {TestSpi("noissupported"), kP6, kPluginNone, TPluginState::Loaded},
+      {TestSpi("noinfo"), kP6, kPluginNone, TPluginState::FailedToLoad},
+      {TestSpi("missing"), kP6, kPluginNone, TPluginState::FailedToLoad},
+      {notADll, kP6, kPluginNone, TPluginState::FailedToLoad},
+      {"orvpnm.spi", kP6, kPluginNone, TPluginState::FailedToLoad},  // not a full path: never looked up
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.dll);
-    ModuleHandle module;
-    ProbeHeader header(c.file);
-    EXPECT_EQ(ProbePlugin(c.dll, "C:\\pictures\\file", header.Bytes, module), c.kind);
-    EXPECT_EQ(static_cast<bool>(module), c.kind != kPluginNone);
-    if (c.kind == kPluginNone) {
-      EXPECT_EQ(GetModuleHandleA(c.dll.c_str()), nullptr);
+  for (int round = 0; round < 2; ++round) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.dll + " round " + std::to_string(round));
+      ProbeHeader header(c.file);
+      TPlugin& plugin = PluginRecord(c.dll);
+      EXPECT_EQ(ProbePlugin(plugin, "C:\\pictures\\file", header.Bytes), c.kind);
+      EXPECT_EQ(plugin.State, c.state);
+      EXPECT_EQ(&PluginRecord(c.dll), &plugin);
+      if (c.state == TPluginState::Loaded) {
+        EXPECT_EQ(GetModuleHandleA(c.dll.c_str()), plugin.Module);
+      }
     }
-    module.reset();
-    EXPECT_EQ(GetModuleHandleA(c.dll.c_str()), nullptr);
   }
+  EXPECT_EQ(PluginRecord(TestSpi("orvpnm")).Kind, kPluginPicture);
+  EXPECT_EQ(PluginRecord(TestSpi("orvtar")).Kind, kPluginArchive);
+  EXPECT_EQ(SpiLoads("pnm"), 1);
+  EXPECT_EQ(SpiLoads("tar"), 1);
 }
 
-TEST(ProbePlugin, AsksForTheVersionBeforeEveryIsSupported) {
+TEST(ProbePlugin, AsksForTheVersionOnceAndIsSupportedAtEveryProbe) {
   ClearSpiLog();
-  for (const char* name : {"lowercase", "noissupported", "orvtar", "orvpnm", "claimpicture"}) {
-    ModuleHandle module;
-    ProbeHeader header(kP6);
-    ProbePlugin(TestSpi(name), "C:\\pictures\\a.ppm", header.Bytes, module);
+  for (int round = 0; round < 2; ++round) {
+    for (const char* name : {"lowercase", "noissupported", "orvtar", "orvpnm", "claimpicture"}) {
+      ProbeHeader header(kP6);
+      ProbePlugin(PluginRecord(TestSpi(name)), "C:\\pictures\\a.ppm", header.Bytes);
+    }
   }
+  // A plug-in of an unknown version or without IsSupported is never asked
+  // about a file.
   EXPECT_EQ(SpiLog(),
-            "lowercase:info0;lowercase:supported;noissupported:info0;tar:info0;tar:supported;"
-            "pnm:info0;pnm:supported(C:\\pictures\\a.ppm);claimpicture:info0;claimpicture:supported;");
+            "lowercase:info0;noissupported:info0;tar:info0;tar:supported;"
+            "pnm:info0;pnm:supported(C:\\pictures\\a.ppm);claimpicture:info0;claimpicture:supported;"
+            "tar:supported;pnm:supported(C:\\pictures\\a.ppm);claimpicture:supported;");
+}
+
+// Two hundred probes, decodes and archive walks load each plug-in once; a DLL
+// that refuses to load is tried once.
+TEST(PluginTable, EachPluginIsLoadedOnceOverManyCalls) {
+  TempDir dir;
+  TarBuilder t;
+  const uint32_t position = t.AddFile("a.ppm", kP6, 0);
+  const std::string archive = dir.Write("a.tar", t.Bytes());
+  const ProbeHeader picture(kP6), tarHeader(t.Bytes());
+  TPlugin& pnm = PluginRecord(TestSpi("orvpnm"));
+  TPlugin& tar = PluginRecord(TestSpi("orvtar"));
+  TPlugin& refusing = PluginRecord(TestSpi("dllmainfails"));
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_EQ(ProbePlugin(refusing, "C:\\a.ppm", picture.Bytes), kPluginNone);
+    ASSERT_EQ(ProbePlugin(pnm, "C:\\a.ppm", picture.Bytes), kPluginPicture);
+    TDecodedPicture decoded;
+    ASSERT_EQ(DecodePicture(pnm, reinterpret_cast<const uint8_t*>(kP6.data()), kP6.size(), decoded), 0);
+    Release(decoded);
+    ASSERT_EQ(ProbePlugin(tar, archive, tarHeader.Bytes), kPluginArchive);
+    std::unique_ptr<FileEntry[]> entries;
+    ASSERT_EQ(ReadArchiveEntries(tar, archive, entries), 0);
+    std::vector<uint8_t> member;
+    ASSERT_EQ(ExtractMember(tar, archive, position, member), 0);
+    ASSERT_EQ(GetPluginDescription(pnm), "Orv test PNM reader");
+  }
+  EXPECT_EQ(SpiLoads("pnm"), 1);
+  EXPECT_EQ(SpiLoads("tar"), 1);
+  EXPECT_EQ(SpiLoads("dllmainfails"), 1);
+  EXPECT_EQ(refusing.State, TPluginState::FailedToLoad);
 }
 
 TEST(DecodePicture, PnmPicturesArriveWithHeaderPixelsDepthAndText) {
@@ -282,16 +323,17 @@ TEST(ShowPluginConfig, OpensTheDialogOrSaysThereIsNone) {
   {
     BoxCapture box;
     ClearSpiLog();
-    ShowPluginConfig(owner, TestSpi("orvpnm"));
+    ShowPluginConfig(owner, PluginRecord(TestSpi("orvpnm")));
     char expected[64];
-    std::snprintf(expected, sizeof expected, "pnm:config(1,%llx);",
+    // The first use of a plug-in loads it, and its version is read then.
+    std::snprintf(expected, sizeof expected, "pnm:info0;pnm:config(1,%llx);",
                   static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(owner)));
     EXPECT_EQ(SpiLog(), expected);
     EXPECT_EQ(box.Last.Count, 0);
   }
   {
     BoxCapture box;
-    ShowPluginConfig(owner, TestSpi("orvtar"));
+    ShowPluginConfig(owner, PluginRecord(TestSpi("orvtar")));
     EXPECT_EQ(box.Last.Count, 1);
     EXPECT_EQ(box.Last.Text, "Configuration Dialog is not implemented.");
     EXPECT_EQ(box.Last.Caption, "Plug-in Setting");
@@ -300,10 +342,10 @@ TEST(ShowPluginConfig, OpensTheDialogOrSaysThereIsNone) {
   }
   {
     BoxCapture box;
-    ShowPluginConfig(owner, TestSpi("missing"));
+    ShowPluginConfig(owner, PluginRecord(TestSpi("missing")));
     EXPECT_EQ(box.Last.Count, 0);
   }
-  EXPECT_EQ(GetModuleHandleA(TestSpi("orvpnm").c_str()), nullptr);
+  EXPECT_EQ(GetModuleHandleA(TestSpi("orvpnm").c_str()), PluginRecord(TestSpi("orvpnm")).Module);
 }
 
 TEST(GetPluginDescription, ReadsInfoNumberOne) {

@@ -16,6 +16,15 @@ inline void LogSpiCall(const std::string& entry) {
   SetEnvironmentVariableA("ORV_SPI_LOG", log.c_str());
 }
 
+// Counts the loads of a test plug-in (its DLL_PROCESS_ATTACH) in the process
+// environment variable ORV_SPI_LOADS_<name>, which outlives the DLL.
+inline void CountSpiLoad(const std::string& name) {
+  const std::string variable = "ORV_SPI_LOADS_" + name;
+  char count[16] = {};
+  const DWORD n = GetEnvironmentVariableA(variable.c_str(), count, sizeof count);
+  SetEnvironmentVariableA(variable.c_str(), std::to_string(n && n < sizeof count ? std::stoi(count) + 1 : 1).c_str());
+}
+
 // Writes text into a plug-in info buffer as plug-ins do: cut to fit, NUL-ended.
 inline int CopyInfoText(const char* text, LPSTR buffer, int length) {
   if (!buffer || length <= 0) return 0;

@@ -19,6 +19,10 @@
 
 namespace {
 
+const struct TCountsLoads {
+  TCountsLoads() { CountSpiLoad("tar"); }
+} countsLoads;
+
 constexpr size_t kBlock = 512;
 using spi_test::TArchiveRecord;
 

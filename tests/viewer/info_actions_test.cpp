@@ -14,6 +14,7 @@
 #include "config/profile.h"
 #include "framework/message_box.h"
 #include "plugin_test_util.h"
+#include "plugins/plugin_table_win.h"
 #include "program_state.h"
 #include "viewer/main_window.h"
 #include "win_test_util.h"
@@ -36,7 +37,7 @@ class InfoActions : public ::testing::Test {
 
 TMainWindow* InfoActions::window_ = nullptr;
 
-TEST_F(InfoActions, PluginListDescribesEveryEntryAndReleasesEachDll) {
+TEST_F(InfoActions, PluginListDescribesEveryEntryAndKeepsWhatItLoaded) {
   for (const char* name : {"orvpnm", "missing", "noinfo"}) state_.AddPlugin(TestSpi(name));
   {
     BoxCapture box;
@@ -47,9 +48,12 @@ TEST_F(InfoActions, PluginListDescribesEveryEntryAndReleasesEachDll) {
     EXPECT_EQ(box.Last.Caption, "Plug-in List");
     EXPECT_EQ(box.Last.Type, static_cast<UINT>(MB_OK)) << "an OK button and no icon";
     EXPECT_EQ(box.Last.Owner, window_->Handle);
+    // Loaded for the list and kept; a second list loads nothing again.
+    EXPECT_EQ(GetModuleHandleA(TestSpi("orvpnm").c_str()), PluginRecord(TestSpi("orvpnm")).Module);
+    Command(kCmdPluginList);
+    EXPECT_EQ(box.Last.Count, 2);
+    EXPECT_EQ(SpiLoads("pnm"), 1);
   }
-  EXPECT_EQ(GetModuleHandleA(TestSpi("orvpnm").c_str()), nullptr);
-  EXPECT_EQ(GetModuleHandleA(TestSpi("noinfo").c_str()), nullptr);
 
   for (int32_t i = 0; i < PluginFiles->Count; ++i) std::free(PluginFiles->Items[i]);
   PluginFiles->Clear();
@@ -64,7 +68,7 @@ TEST_F(InfoActions, PluginSettingsAreOwnedByTheMainWindow) {
   ClearSpiLog();
   Command(kPluginSettingsIdFirst);
   char expected[64];
-  std::snprintf(expected, sizeof expected, "pnm:config(1,%llx);",
+  std::snprintf(expected, sizeof expected, "pnm:info0;pnm:config(1,%llx);",
                 static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window_->Handle)));
   EXPECT_EQ(SpiLog(), expected);
   EXPECT_EQ(box.Last.Count, 0);

@@ -73,7 +73,7 @@ void LeaveWindowsUnmanaged() {
 
 }  // namespace
 
-TLongWalk::TLongWalk() {
+TLongWalk::TLongWalk(TWalkOptions options) : options_(options) {
   LeaveWindowsUnmanaged();
   const std::vector<TPicture> tarMembers = {BitmapPicture("t1.bmp", 96, 64, 24), PnmPicture("t2.pnm", true, 80, 60),
                                             BitmapPicture("t3/t3.bmp", 64, 48, 8)};
@@ -97,6 +97,10 @@ TLongWalk::TLongWalk() {
   window_ = CreateMainWindow("Orv");
   window_->Show();
   state_ = std::make_unique<TProgramState>(window_.get());
+  // The test plug-in that faults claims only files that start with FAULTME,
+  // and a copy named "none-..." never faults.
+  for (int i = 0; i < options_.PluginsAhead; ++i)
+    state_->AddPlugin(FaultySpi(pluginDir_, "none", "ahead" + std::to_string(i)));
   for (const std::string& plugin : {TestSpi("orvpnm"), TestSpi("orvtar"), CompanionDll("orvzip")})
     state_->AddPlugin(plugin);
 }
@@ -130,7 +134,7 @@ void TLongWalk::Pump() {
 }
 
 bool TLongWalk::Step() {
-  const bool withDialog = steps_ % 2 == 0;
+  const bool withDialog = options_.Dialog && steps_ % 2 == 0;
   if (withDialog) window_->DoCommand(kCmdPicInfo);
   const std::string before = Shown();
   for (int turn = 0; turn < 2 && Shown() == before; ++turn) {

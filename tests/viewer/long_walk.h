@@ -12,9 +12,18 @@
 class TMainWindow;
 class TProgramState;
 
+// Options of a walk: copies of a test plug-in that claims none of the files,
+// put ahead of the ones that do (each copy its own DLL, built with MinGW's
+// thread runtime as plug-ins in the field often are), and whether the
+// information dialog comes and goes.
+struct TWalkOptions {
+  int PluginsAhead = 0;
+  bool Dialog = true;
+};
+
 class TLongWalk {
  public:
-  TLongWalk();
+  explicit TLongWalk(TWalkOptions options = {});
   ~TLongWalk();
   TLongWalk(const TLongWalk&) = delete;
   TLongWalk& operator=(const TLongWalk&) = delete;
@@ -37,7 +46,9 @@ class TLongWalk {
  private:
   void Pump();
 
+  TWalkOptions options_;
   TempDir dir_;
+  TempDir pluginDir_;
   std::unique_ptr<TMainWindow> window_;
   std::unique_ptr<TProgramState> state_;
   int pictures_ = 0;

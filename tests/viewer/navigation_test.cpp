@@ -220,24 +220,29 @@ TEST_F(Navigation, ArchivesWithoutReadableMembersAndNestedArchivesAreSkipped) {
   EXPECT_EQ(Shown(), "3.bmp");
   EXPECT_FALSE(ArchivePlugin);
   EXPECT_EQ(FolderFiles->Get(1)->Candidate, 0);
-  EXPECT_EQ(GetModuleHandleA(TestSpi("orvtar").c_str()), nullptr);  // released
+  // Loaded once by the probe, and kept for the next archive.
+  EXPECT_EQ(GetModuleHandleA(TestSpi("orvtar").c_str()), PluginRecord(TestSpi("orvtar")).Module);
 }
 
 TEST_F(Navigation, ASecondArchiveReplacesTheFirstOnlyOnceAMemberIsShown) {
-  std::string first = dir_.Write("1.tar", Tar({{"a.bmp", Bmp(4, 4)}}));
+  // The first archive is another plug-in's (one PNM member), so that the
+  // plug-in being browsed tells the two archives apart.
+  const std::string otherPlugin = FaultySpi(dir_, "archiveinfo", "handled");
+  state_.AddPlugin(otherPlugin);
+  std::string first = dir_.Write("1.far", "FAULTME");
   std::string empty = dir_.Write("2.tar", Tar({{"readme.txt", "x"}}));
   ASSERT_EQ(OpenFile(first, false), 0);
-  EXPECT_EQ(Archive(), "1.tar");
-  HMODULE browsing = ArchivePlugin.get();
+  EXPECT_EQ(Archive(), "1.far");
+  ASSERT_EQ(ArchivePlugin, &PluginRecord(otherPlugin));
   EXPECT_NE(OpenFile(empty, false), 0);  // nothing in it opens: the first archive stays
-  EXPECT_EQ(ArchivePlugin.get(), browsing);
-  EXPECT_EQ(Archive(), "1.tar");
-  EXPECT_EQ(ArchiveFiles->Count(), 1);
-  EXPECT_NE(GetModuleHandleA(TestSpi("orvtar").c_str()), nullptr);
+  EXPECT_EQ(ArchivePlugin, &PluginRecord(otherPlugin));
+  EXPECT_EQ(Archive(), "1.far");
+  ASSERT_EQ(ArchiveFiles->Count(), 1);
+  EXPECT_STREQ(ArchiveFiles->Get(0)->Name, "member.ppm");
 
   ASSERT_EQ(OpenFile(dir_.Write("3.bmp", Bmp(5, 5)), false), 0);  // a plain picture leaves the archive
   EXPECT_FALSE(ArchivePlugin);
-  EXPECT_EQ(GetModuleHandleA(TestSpi("orvtar").c_str()), nullptr);
+  EXPECT_EQ(PluginRecord(TestSpi("orvtar")).State, TPluginState::Loaded);  // kept for the next archive
 }
 
 TEST_F(Navigation, KeepViewPositionKeepsTheScrollForPicturesOfTheSameSize) {

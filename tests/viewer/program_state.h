@@ -24,7 +24,7 @@ public:
     ResetView();
   }
   ~TProgramState() {
-    ArchivePlugin.reset();
+    ArchivePlugin = nullptr;
     FreeImg(Img);
     ResetView();
     for (int32_t i = 0; i < PluginFiles->Count; ++i) std::free(PluginFiles->Items[i]);

@@ -10,6 +10,7 @@
 #include "plugin_test_util.h"
 #include "plugins/companion/spi_codes.h"
 #include "plugins/spi_api.h"
+#include "plugins/plugin_table_win.h"
 #include "plugins/spi_util.h"
 #include "wic_test_util.h"
 
@@ -48,12 +49,12 @@ struct Decoded {
 // Through the program's own host, as it opens a file.
 Decoded DecodeThroughHost(const std::string& file, const std::string& name = "picture") {
   Decoded d;
-  ModuleHandle module;
-  const int32_t kind = ProbePlugin(CompanionDll("orvwic"), name, ProbeHeader(file).Bytes, module);
+  TPlugin& plugin = PluginRecord(CompanionDll("orvwic"));
+  const int32_t kind = ProbePlugin(plugin, name, ProbeHeader(file).Bytes);
   EXPECT_EQ(kind, kPluginPicture) << name;
   if (kind != kPluginPicture) return d;
   TDecodedPicture picture;
-  d.Code = DecodePicture(module.get(), reinterpret_cast<const uint8_t*>(file.data()), file.size(), picture);
+  d.Code = DecodePicture(plugin, reinterpret_cast<const uint8_t*>(file.data()), file.size(), picture);
   if (d.Code != 0) return d;
   d.ColorBits = picture.ColorBits;
   EXPECT_TRUE(ReadDib(&picture.Info, sizeof picture.Info, picture.Bits, static_cast<size_t>(picture.BitsSize), d.Dib));

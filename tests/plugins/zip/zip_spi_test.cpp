@@ -12,6 +12,7 @@
 #include "plugin_test_util.h"
 #include "plugins/companion/spi_codes.h"
 #include "plugins/spi_api.h"
+#include "plugins/plugin_table_win.h"
 #include "plugins/spi_util.h"
 #include "zip_builder.h"
 
@@ -107,10 +108,10 @@ TEST_F(ZipPlugin, TheHostListsAndExtractsMembersOfEveryKind) {
   zip.Add(utf8).Add(codePage).Add(wide);
   const std::string archive = dir_.Write("all kinds.zip", zip.Bytes());
 
-  ModuleHandle module;
-  ASSERT_EQ(ProbePlugin(CompanionDll("orvzip"), archive, ProbeHeader(zip.Bytes()).Bytes, module), kPluginArchive);
+  TPlugin& plugin = PluginRecord(CompanionDll("orvzip"));
+  ASSERT_EQ(ProbePlugin(plugin, archive, ProbeHeader(zip.Bytes()).Bytes), kPluginArchive);
   std::unique_ptr<FileEntry[]> entries;
-  ASSERT_EQ(ReadArchiveEntries(module.get(), archive, entries), 0);
+  ASSERT_EQ(ReadArchiveEntries(plugin, archive, entries), 0);
   // Folders and the empty member are not offered; names are in the system code page (1252 here).
   ASSERT_EQ(Names(entries), (std::vector<std::string>{"pics\\sub\\deep.bin", "stored.txt", "\xE9t\xE9\\caf\xE9.txt",
                                                       "\xE9t\xE9.txt", "big\\zip64.bin"}));
@@ -119,7 +120,7 @@ TEST_F(ZipPlugin, TheHostListsAndExtractsMembersOfEveryKind) {
   const std::vector<std::string> contents = {Sample(3000), "stored", "utf8 name", "code page name", Sample(80000)};
   for (size_t i = 0; i < contents.size(); ++i) {
     std::vector<uint8_t> member;
-    ASSERT_EQ(ExtractMember(module.get(), archive, entries[i].Position, member), 0) << entries[i].Name;
+    ASSERT_EQ(ExtractMember(plugin, archive, entries[i].Position, member), 0) << entries[i].Name;
     EXPECT_EQ(std::string(member.begin(), member.end()), contents[i]) << entries[i].Name;
   }
 }

@@ -1,0 +1,160 @@
+#include "plugins/plugin_table_win.h"
+
+#include <cstring>
+#include <map>
+
+#include "framework/common_controls.h"
+#include "framework/message_box.h"
+#include "plugins/spi_util.h"
+
+namespace {
+
+// Lives until the process ends, as the modules do.
+std::map<std::string, TPlugin>& Records() {
+  static auto* records = new std::map<std::string, TPlugin>;
+  return *records;
+}
+
+template <typename Proc>
+void Resolve(HMODULE module, Proc& proc, const char* name) {
+  proc = GetExport<Proc>(module, name);
+}
+
+// A call into the record's module; a fault marks the record.
+template <typename Proc, typename... Args>
+TCallOutcome Call(TPlugin& plugin, Proc proc, int32_t& result, Args... args) {
+  const TCallOutcome outcome = CallPlugin(plugin.Module, proc, result, args...);
+  if (outcome != TCallOutcome::Returned) plugin.State = TPluginState::Faulted;
+  return outcome;
+}
+
+// After a module-level call: a fault in it is the record's too.
+void NoteFault(TPlugin& plugin) {
+  if (plugin.Module && PluginFaultOf(plugin.Module)) plugin.State = TPluginState::Faulted;
+}
+
+// Whether the plug-in has the calls a plug-in of its kind is asked to make.
+bool HasExportsOfKind(const TPlugin& plugin) {
+  const TPluginExports& e = plugin.Exports;
+  if (plugin.Kind == kPluginPicture) return e.GetPictureInfo && e.GetPicture;
+  if (plugin.Kind == kPluginArchive) return e.GetArchiveInfo && e.GetFile;
+  return false;
+}
+
+// The module of a record that may be called: loaded, or faulted (whose calls
+// the guard refuses, so that the caller hears of the fault); else null.
+HMODULE CallableModule(TPlugin& plugin) {
+  LoadPlugin(plugin);
+  return plugin.State == TPluginState::Loaded || plugin.State == TPluginState::Faulted ? plugin.Module : nullptr;
+}
+
+}  // namespace
+
+TPlugin& PluginRecord(const std::string& path) {
+  auto [at, made] = Records().try_emplace(path);
+  if (made) at->second.Path = path;
+  return at->second;
+}
+
+bool LoadPlugin(TPlugin& plugin) {
+  if (plugin.State != TPluginState::NotLoaded) return plugin.State == TPluginState::Loaded;
+  plugin.State = TPluginState::FailedToLoad;
+  ModuleHandle dll = LoadPluginModule(plugin.Path);
+  if (!dll) return false;
+  plugin.Module = dll.release();
+  TPluginExports& e = plugin.Exports;
+  Resolve(plugin.Module, e.GetPluginInfo, "GetPluginInfo");
+  Resolve(plugin.Module, e.IsSupported, "IsSupported");
+  Resolve(plugin.Module, e.GetPictureInfo, "GetPictureInfo");
+  Resolve(plugin.Module, e.GetPicture, "GetPicture");
+  Resolve(plugin.Module, e.GetArchiveInfo, "GetArchiveInfo");
+  Resolve(plugin.Module, e.GetFile, "GetFile");
+  Resolve(plugin.Module, e.ConfigurationDlg, "ConfigurationDlg");
+  if (!e.GetPluginInfo) return false;
+  // Two catalogue lines may name one module, which may have faulted already.
+  plugin.State = PluginFaultOf(plugin.Module) ? TPluginState::Faulted : TPluginState::Loaded;
+  if (plugin.State != TPluginState::Loaded) return false;
+  char version[kSpiVersionBufferSize] = {};
+  int32_t ignored;
+  if (Call(plugin, e.GetPluginInfo, ignored, 0, version, static_cast<int>(sizeof version)) !=
+      TCallOutcome::Returned)
+    return false;
+  plugin.Kind = PluginKind(std::string(version, strnlen(version, sizeof version)));
+  return true;
+}
+
+int32_t ProbePlugin(TPlugin& plugin, const std::string& fileName, const uint8_t (&header)[kSpiHeaderSize]) {
+  if (!LoadPlugin(plugin) || plugin.Kind == kPluginNone || !plugin.Exports.IsSupported) return kPluginNone;
+  // The plug-in gets its own copy: what it does to it stays out of the caller's header.
+  uint8_t probe[kSpiHeaderSize];
+  std::memcpy(probe, header, sizeof probe);
+  int32_t answer;
+  if (Call(plugin, plugin.Exports.IsSupported, answer, fileName.c_str(), static_cast<void*>(probe)) !=
+          TCallOutcome::Returned ||
+      answer == 0)
+    return kPluginNone;
+  // One that lacks the calls of its kind could not read the file it claims:
+  // the next plug-in of the catalogue gets the chance instead.
+  return HasExportsOfKind(plugin) ? plugin.Kind : kPluginNone;
+}
+
+int32_t DecodePicture(TPlugin& plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
+  const int32_t code = DecodePicture(CallableModule(plugin), image, length, picture);
+  NoteFault(plugin);
+  return code;
+}
+
+int32_t ReadArchiveEntries(TPlugin& plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries) {
+  HMODULE module = CallableModule(plugin);
+  if (!module) {
+    entries.reset();
+    return kSpiMissingExport;
+  }
+  const int32_t code = ReadArchiveEntries(module, archive, entries);
+  NoteFault(plugin);
+  return code;
+}
+
+int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data) {
+  HMODULE module = CallableModule(plugin);
+  if (!module) {
+    data.clear();
+    return kSpiMissingExport;
+  }
+  const int32_t code = ExtractMember(module, archive, position, data);
+  NoteFault(plugin);
+  return code;
+}
+
+std::string GetPluginDescription(TPlugin& plugin) {
+  HMODULE module = CallableModule(plugin);
+  if (!module) return std::string();
+  std::string text = GetPluginDescription(module);
+  NoteFault(plugin);
+  return text;
+}
+
+std::string PluginModulePath(const TPlugin& plugin) {
+  if (!plugin.Module) return plugin.Path;
+  char path[MAX_PATH + 1] = {};
+  GetModuleFileNameA(plugin.Module, path, MAX_PATH);
+  return path;
+}
+
+void ShowPluginConfig(HWND owner, TPlugin& plugin) {
+  LoadPlugin(plugin);
+  // A DLL without GetPluginInfo is no plug-in, yet its settings dialog is
+  // still its own to show.
+  if (!plugin.Module) return;
+  if (auto configurationDlg = plugin.Exports.ConfigurationDlg) {
+    // The plug-in's dialog may use the common controls too.
+    LoadCommonControls();
+    int32_t ignored;
+    if (Call(plugin, configurationDlg, ignored, owner, 1) != TCallOutcome::Returned) {
+      if (const TPluginFault* fault = PluginFaultOf(plugin.Module))
+        ShowWarning(owner, PluginFaultText(plugin.Path, fault->Name, fault->Code));
+    }
+    return;
+  }
+  ShowMessageBox(owner, "Configuration Dialog is not implemented.", "Plug-in Setting", MB_OK | MB_ICONINFORMATION);
+}
