@@ -4,8 +4,10 @@
 //   ORV_SPI_VERSION  the version text GetPluginInfo(0) writes
 //   ORV_SPI_NO_GETPLUGININFO, ORV_SPI_NO_ISSUPPORTED  leave that export out
 //   ORV_SPI_DLLMAIN_FAILS  the DLL refuses to be loaded
-// It claims every file it is asked about and exports nothing else, so a host
-// that trusts the claim would call exports that are not there.
+//   ORV_SPI_REFUSES  refuses every file, quickly and without logging (a
+//                    plug-in that a host asks in vain at every page turn)
+// Otherwise it claims every file it is asked about and exports nothing else,
+// so a host that trusts the claim would call exports that are not there.
 
 #include "plugins/spi_api.h"
 #include "eh_pool_release.h"
@@ -23,8 +25,12 @@ SPI_EXPORT int __stdcall GetPluginInfo(int infoNumber, LPSTR buffer, int length)
 
 #ifndef ORV_SPI_NO_ISSUPPORTED
 SPI_EXPORT int __stdcall IsSupported(LPCSTR, void*) {
+#ifdef ORV_SPI_REFUSES
+  return 0;
+#else
   LogSpiCall(ORV_SPI_NAME ":supported");
   return 1;
+#endif
 }
 #endif
 
