@@ -20,6 +20,7 @@
 #include "viewer/file_list.h"
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
+#include "viewer/read_ahead_win.h"
 #include "viewer/texts_win.h"
 
 namespace {
@@ -58,10 +59,12 @@ int MessageLoop() {
 
 int RunOrv(int argc, const char* const* argv) {
   ProfileFolder = GetProfileFolder("orv");
+  TSettings settings;
   {
     TConfFile config(ProfileFolder + "config");
-    KeepViewPosition = ReadKeepViewPosition(config, false);
+    ReadSettings(config, settings);
   }
+  KeepViewPosition = settings.KeepViewPosition;
 
   // Owned here, so the early way out below frees it too.
   auto keys = std::make_unique<TKeyTable>(CommandTable, DefaultKeyMap, ProfileFolder + "keymap");
@@ -80,6 +83,14 @@ int RunOrv(int argc, const char* const* argv) {
   if (!window->Handle) return 255;
 
   Cleanup cleanup;
+  // Stopped (its thread joined) before the lists and the catalogue it reads
+  // are freed: the cleanup above runs after it.
+  std::unique_ptr<TReadAhead> readAhead;
+  if (settings.ReadAhead) readAhead = std::make_unique<TReadAhead>();
+  ReadAhead = readAhead.get();
+  struct ForgetReadAhead {
+    ~ForgetReadAhead() { ReadAhead = nullptr; }
+  } forgetReadAhead;
   FolderFiles = new TFileList;
   ArchiveFiles = new TFileList;
   PendingArchiveFiles = new TFileList;

@@ -18,6 +18,8 @@
 #include "app/globals.h"
 #include "bench/bench_timing.h"
 #include "image/img.h"
+#include "image/block_alloc.h"
+#include "image/bmp_reader.h"
 #include "image/loading_win.h"
 #include "viewer/file_list.h"
 #include "viewer/main_window.h"
@@ -116,7 +118,13 @@ std::unique_ptr<uint8_t[]> ReadFresh(const std::string& path, size_t size) {
 // pixels copied into the picture's block.
 void LoadFromFileImage(const std::string& path, size_t size) {
   std::unique_ptr<uint8_t[]> image = ReadFresh(path, size);
-  if (LoadPicture(nullptr, image.get(), size) != 0) std::printf("decode failed\n");
+  TDecodedPicture picture;
+  if (ReadBmpImage(image.get(), size, GlobalBlocks, picture) != 0) {
+    std::printf("decode failed\n");
+    return;
+  }
+  FreeImg(Img);
+  InstallImg(Img, picture, image.get(), size);
 }
 
 void BenchBigBitmap(const char* program) {

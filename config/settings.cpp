@@ -10,8 +10,17 @@ bool IsOn(const char* value) {
 
 }  // namespace
 
+void ReadSettings(TConfFile& config, TSettings& settings) {
+  while (config.Next()) {
+    const char* key = config.Line.Key;
+    if (std::strcmp(key, "KeepViewPosition") == 0) settings.KeepViewPosition = IsOn(config.Line.Values[0]);
+    if (std::strcmp(key, "ReadAhead") == 0) settings.ReadAhead = IsOn(config.Line.Values[0]);
+  }
+}
+
 bool ReadKeepViewPosition(TConfFile& config, bool current) {
-  while (config.Next())
-    if (std::strcmp(config.Line.Key, "KeepViewPosition") == 0) current = IsOn(config.Line.Values[0]);
-  return current;
+  TSettings settings;
+  settings.KeepViewPosition = current;
+  ReadSettings(config, settings);
+  return settings.KeepViewPosition;
 }

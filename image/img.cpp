@@ -1,5 +1,7 @@
 #include "image/img.h"
 
+#include <utility>
+
 #include "image/format_desc.h"
 
 TImg Img;
@@ -28,6 +30,10 @@ void SetImgDispSize(TImg& img) {
 }
 
 void InstallImg(TImg& img, const TDecodedPicture& pic, const uint8_t* file, size_t fileSize) {
+  InstallImg(img, pic, DescribeFormat(file, fileSize));
+}
+
+void InstallImg(TImg& img, const TDecodedPicture& pic, std::string formatText) {
   img.Loaded = 1;
   img.BitsHandle = pic.BitsHandle;
   img.BitsSize = pic.BitsSize;
@@ -39,5 +45,5 @@ void InstallImg(TImg& img, const TDecodedPicture& pic, const uint8_t* file, size
   if (img.Zoom == 0) img.Zoom = 100;
   SetImgDispSize(img);
   img.TextInfo = NormalizeLineBreaks(pic.TextInfo);
-  img.FormatText = DescribeFormat(file, fileSize);
+  img.FormatText = std::move(formatText);
 }

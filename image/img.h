@@ -85,6 +85,10 @@ inline int32_t ImgRows(const TImg& img) { return DibRows(img.Height); }
 // only: img_win.cpp.
 void FreeImg(TImg& img);
 
+// Frees a decoded picture's pixel block by its own allocator, as FreeImg
+// does, for a picture that was never installed. Windows only.
+void FreeDecodedPicture(TDecodedPicture& pic);
+
 // The part of FreeImg that touches no memory manager: forget the block, mark
 // the record empty and drop the decoder's texts. Other fields keep their values
 // until the next picture is installed.
@@ -96,6 +100,8 @@ void ClearImg(TImg& img);
 // description of the file image. The file's name, size, times and the
 // decoder's name are the loader's to set.
 void InstallImg(TImg& img, const TDecodedPicture& pic, const uint8_t* file, size_t fileSize);
+// The same with the format description made beforehand.
+void InstallImg(TImg& img, const TDecodedPicture& pic, std::string formatText);
 
 // Displayed size for a zoom in percent: truncated, from the row count for height.
 void SetImgDispSize(TImg& img);

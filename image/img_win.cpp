@@ -17,13 +17,27 @@ static_assert(offsetof(BitmapInfo, bmiColors) == offsetof(BITMAPINFO, bmiColors)
 static_assert(sizeof(FileTime) == sizeof(FILETIME));
 static_assert(kBiRle8 == BI_RLE8 && kBiRle4 == BI_RLE4 && kBiBitfields == BI_BITFIELDS);
 
-void FreeImg(TImg& img) {
-  if (img.BitsHandle) {
-    HLOCAL handle = static_cast<HLOCAL>(img.BitsHandle);
+namespace {
+
+void FreeBlock(void* bitsHandle, void* bits) {
+  if (bitsHandle) {
+    HLOCAL handle = static_cast<HLOCAL>(bitsHandle);
     LocalUnlock(handle);
     LocalFree(handle);
   } else {
-    GlobalBlocks.Free(img.Bits);
+    GlobalBlocks.Free(bits);
   }
+}
+
+}  // namespace
+
+void FreeImg(TImg& img) {
+  FreeBlock(img.BitsHandle, img.Bits);
   ClearImg(img);
+}
+
+void FreeDecodedPicture(TDecodedPicture& pic) {
+  FreeBlock(pic.BitsHandle, pic.Bits);
+  pic.BitsHandle = nullptr;
+  pic.Bits = nullptr;
 }

@@ -4,49 +4,32 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <vector>
+#include <utility>
 
 #include "app/globals.h"
 #include "image/block_alloc.h"
 #include "image/bmp_file_win.h"
+#include "image/bmp_header.h"
 #include "image/bmp_reader.h"
-#include "image/img.h"
+#include "image/format_desc.h"
 #include "plugins/spi_util.h"
 #include "util/file_io_win.h"
-#include "viewer/file_list.h"
-#include "viewer/main_window.h"
 #include "viewer/texts_win.h"
-#include "viewer/view_state.h"
 
 namespace {
 
-// Shows the hourglass for as long as it lives, then the cursor that was there.
-class WaitCursor {
-public:
-  WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { SetCursor(previous_); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-  HCURSOR previous_;
-};
-
 FileTime ToFileTime(const FILETIME& t) { return FileTime{t.dwLowDateTime, t.dwHighDateTime}; }
 
-// The file image: the whole file or member, alive for one open.
+bool GoOn(const TLoadLimits& limits) { return !limits.GoOn || limits.GoOn(); }
+
+constexpr const char* kInternalReaderName = "(Internal DIB to DIB filter)";
+
+// The file image: the whole file or member, alive for one load.
 struct FileImage {
   std::unique_ptr<uint8_t[]> file;  // read by us, left uninitialised until read
   std::vector<uint8_t> member;      // copied out of the archive plug-in's block
   const uint8_t* data = nullptr;
   size_t size = 0;
-
-  void Free() {
-    file.reset();
-    member = {};
-    data = nullptr;
-    size = 0;
-  }
 };
 
 // Reads the whole of a plain file into image for a plug-in after the header
@@ -62,154 +45,232 @@ int32_t ReadWholeFile(HANDLE file, size_t size, FileImage& image) {
   return 0;
 }
 
-// The loader's installation steps for a decoded picture; formatBytes are the
-// file's first bytes, which the format description reads.
-void InstallPicture(const TDecodedPicture& picture, const uint8_t* formatBytes, size_t size) {
-  FreeImg(Img);
-  InstallImg(Img, picture, formatBytes, size);
+// A reader's failure, for the box the viewer shows when it reaches the file.
+void Failed(TLoadedPicture& loaded, const std::string& name, int32_t code) {
+  loaded.Result = -1;
+  loaded.Error = code;
+  loaded.ErrorName = name;
+  loaded.HasFault = code == kSpiFault && TakeUnreportedFault(loaded.Fault);
 }
 
-void ShowLoadedPicture() {
-  if (!MainWindow || !MainWindow->Handle) return;
-  HWND window = MainWindow->Handle;
-  MainWindow->UpdateCaption();
-  if (!Stretch && !MainWindow->IsFullScreen && !IsZoomed(window)) MainWindow->FitToPicture();
-  if (InfoDialog && IsWindow(InfoDialog)) SendMessageA(InfoDialog, WM_INITDIALOG, 0, 0);
-  InvalidateRect(window, nullptr, FALSE);
-  UpdateWindow(window);
+// The decoded block must fit what the load may hold; a larger one is given up.
+bool WithinLimit(TLoadedPicture& loaded, const TLoadLimits& limits) {
+  if (static_cast<uint64_t>(std::max(loaded.Picture.BitsSize, 0)) <= limits.MaxBlock) return true;
+  loaded.Release();
+  loaded.Result = kLoadGivenUp;
+  return false;
+}
+
+// A plain file: its facts, header and kind; the whole file for a plug-in, or
+// a bitmap read straight into its block.
+void LoadFile(const TPictureSource& source, const std::vector<TPlugin*>& catalogue, const TLoadLimits& limits,
+              uint8_t (&header)[kSpiHeaderSize], FileImage& image, int32_t& kind, TLoadedPicture& loaded) {
+  kind = kPluginNone;
+  WIN32_FIND_DATAA found;
+  FindHandle search(FindFirstFileA(source.Path.c_str(), &found));
+  if (search) {
+    loaded.Created = ToFileTime(found.ftCreationTime);
+    loaded.Accessed = ToFileTime(found.ftLastAccessTime);
+    loaded.Written = ToFileTime(found.ftLastWriteTime);
+    search.reset();
+  }
+  FileHandle file(CreateFileA(source.Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    loaded.Result = LastErrorOr(ERROR_OPEN_FAILED);
+    return;
+  }
+  DWORD got = 0;
+  LARGE_INTEGER size;
+  if (!ReadFile(file.get(), header, sizeof header, &got, nullptr) || !GetFileSizeEx(file.get(), &size)) {
+    loaded.Result = LastErrorOr(ERROR_READ_FAULT);
+    return;
+  }
+  // Picture sizes are held in 32 bits; larger files are refused, not cut.
+  if (size.QuadPart > INT32_MAX) {
+    loaded.Result = ERROR_FILE_TOO_LARGE;
+    return;
+  }
+  loaded.FileSize = static_cast<int32_t>(size.QuadPart);
+  loaded.Stamp = {static_cast<uint64_t>(size.QuadPart), loaded.Written, true};
+  loaded.ShownName = ExpandLongPath(source.Path);
+  kind = ChoosePlugin(loaded.ShownName, header, catalogue, loaded.Plugin, limits);
+  if (kind != kPluginPicture || !GoOn(limits)) return;
+
+  if (loaded.Plugin) {
+    if (static_cast<uint64_t>(loaded.FileSize) > limits.MaxBlock) {
+      kind = kPluginNone;
+      loaded.Result = kLoadGivenUp;
+      return;
+    }
+    const int32_t error = ReadWholeFile(file.get(), static_cast<size_t>(loaded.FileSize), image);
+    if (error != 0) {
+      kind = kPluginNone;
+      loaded.Result = error;
+    }
+    return;
+  }
+  // A plain bitmap file is read by the internal reader straight from the
+  // file, its pixels into the block that becomes the held one.
+  TBmpLayout layout;
+  if (ReadBmpLayout(header, got, static_cast<uint64_t>(loaded.FileSize), layout) == kDecodeOk &&
+      layout.BlockSize > limits.MaxBlock) {
+    kind = kPluginNone;
+    loaded.Result = kLoadGivenUp;
+    return;
+  }
+  int32_t refusal = 0;
+  const int32_t error =
+      ReadBmpFile(file.get(), static_cast<uint64_t>(loaded.FileSize), header, got, loaded.Picture, refusal);
+  kind = kPluginNone;
+  if (error != 0) {
+    loaded.Result = error;
+  } else if (refusal != 0) {
+    Failed(loaded, loaded.ShownName, refusal);
+  } else if (WithinLimit(loaded, limits)) {
+    loaded.Result = 0;
+    loaded.FormatText = DescribeFormat(header, got);
+    loaded.PluginDesc = kInternalReaderName;
+  }
+}
+
+// A member of an archive: extracted whole through the archive's plug-in.
+void LoadMember(const TPictureSource& source, const std::vector<TPlugin*>& catalogue, const TLoadLimits& limits,
+                uint8_t (&header)[kSpiHeaderSize], FileImage& image, int32_t& kind, TLoadedPicture& loaded) {
+  kind = kPluginNone;
+  loaded.Stamp = StampOf(source.Path);
+  const int32_t code = ExtractMember(*source.ArchivePlugin, source.Path, source.Member.Position, image.member);
+  if (code != 0) {
+    Failed(loaded, source.Path, code);
+    return;
+  }
+  if (image.member.size() > limits.MaxBlock) {
+    loaded.Result = kLoadGivenUp;
+    return;
+  }
+  std::memcpy(header, image.member.data(), std::min(image.member.size(), sizeof header));
+  loaded.Written = source.Member.Time;
+  loaded.ArchivePath = source.Path;
+  loaded.ShownName = source.Member.Name;
+  loaded.FileSize = static_cast<int32_t>(std::min<size_t>(image.member.size(), INT32_MAX));
+  if (!GoOn(limits)) {
+    loaded.Result = kLoadGivenUp;
+    return;
+  }
+  kind = ChoosePlugin(loaded.ShownName, header, catalogue, loaded.Plugin, limits);
+  // Archives inside archives are not opened.
+  if (kind == kPluginArchive) kind = kPluginNone;
+  image.data = image.member.data();
+  image.size = image.member.size();
 }
 
 }  // namespace
 
-int32_t ChoosePlugin(const std::string& name, const uint8_t (&header)[kSpiHeaderSize], TPlugin*& plugin) {
+bool SameStamp(const TFileStamp& a, const TFileStamp& b) {
+  return a.Valid && b.Valid && a.Size == b.Size && a.LastWrite.dwLowDateTime == b.LastWrite.dwLowDateTime &&
+         a.LastWrite.dwHighDateTime == b.LastWrite.dwHighDateTime;
+}
+
+TFileStamp StampOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return TFileStamp{};
+  return {static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow, ToFileTime(data.ftLastWriteTime), true};
+}
+
+bool SameSource(const TPictureSource& a, const TPictureSource& b) {
+  if (a.Path != b.Path || a.IsMember != b.IsMember) return false;
+  return !a.IsMember || (a.ArchivePlugin == b.ArchivePlugin && a.Member.Position == b.Member.Position &&
+                         std::strcmp(a.Member.Name, b.Member.Name) == 0);
+}
+
+TLoadedPicture::TLoadedPicture(TLoadedPicture&& other) noexcept { *this = std::move(other); }
+
+TLoadedPicture& TLoadedPicture::operator=(TLoadedPicture&& other) noexcept {
+  if (this == &other) return *this;
+  Release();
+  Result = other.Result;
+  Error = other.Error;
+  ErrorName = std::move(other.ErrorName);
+  HasFault = other.HasFault;
+  Fault = std::move(other.Fault);
+  Picture = other.Take();
+  ShownName = std::move(other.ShownName);
+  ArchivePath = std::move(other.ArchivePath);
+  FileSize = other.FileSize;
+  Created = other.Created;
+  Accessed = other.Accessed;
+  Written = other.Written;
+  FormatText = std::move(other.FormatText);
+  Plugin = other.Plugin;
+  PluginPath = std::move(other.PluginPath);
+  PluginDesc = std::move(other.PluginDesc);
+  Stamp = other.Stamp;
+  return *this;
+}
+
+TDecodedPicture TLoadedPicture::Take() { return std::exchange(Picture, TDecodedPicture{}); }
+
+void TLoadedPicture::Release() {
+  FreeDecodedPicture(Picture);
+  Picture = TDecodedPicture{};
+}
+
+std::vector<TPlugin*> CatalogueRecords() {
+  std::vector<TPlugin*> records;
+  for (int32_t i = 0; PluginFiles && i < PluginFiles->Count; ++i)
+    records.push_back(&PluginRecord(static_cast<const char*>(PluginFiles->Get(i))));
+  return records;
+}
+
+int32_t ChoosePlugin(const std::string& name, const uint8_t (&header)[kSpiHeaderSize],
+                     const std::vector<TPlugin*>& catalogue, TPlugin*& plugin, const TLoadLimits& limits) {
   plugin = nullptr;
   if (header[0] == 'B' && header[1] == 'M') return kPluginPicture;
-  if (!PluginFiles) return kPluginNone;
-  for (int32_t i = 0; i < PluginFiles->Count; ++i) {
-    TPlugin& candidate = PluginRecord(static_cast<const char*>(PluginFiles->Get(i)));
-    const int32_t kind = ProbePlugin(candidate, name, header);
+  for (TPlugin* candidate : catalogue) {
+    if (!GoOn(limits)) return kPluginNone;
+    const int32_t kind = ProbePlugin(*candidate, name, header);
     if (kind != kPluginNone) {
-      plugin = &candidate;
+      plugin = candidate;
       return kind;
     }
   }
   return kPluginNone;
 }
 
-int32_t LoadPicture(TPlugin* plugin, const uint8_t* image, size_t size) {
-  TDecodedPicture picture;
-  int32_t code =
-      plugin ? DecodePicture(*plugin, image, size, picture) : ReadBmpImage(image, size, GlobalBlocks, picture);
-  if (code != 0) return code;
-  InstallPicture(picture, image, size);
-  return 0;
-}
-
-int32_t OpenPicture(const std::string& name, const FileEntry* entry, TPlugin* memberPlugin, TPlugin*& archivePlugin) {
+void LoadPictureSource(const TPictureSource& source, const std::vector<TPlugin*>& catalogue,
+                       const TLoadLimits& limits, TLoadedPicture& loaded) {
+  loaded = TLoadedPicture{};
   uint8_t header[kSpiHeaderSize] = {};
-  WaitCursor wait;
   FileImage image;
-  std::string shownName;
-  std::string archivePath;
-  FileTime created{}, accessed{}, written{};
-  TPlugin* plugin = nullptr;
-  int32_t kind;
-  int32_t fileSize;
-  // A plain bitmap file is read by the internal reader straight from the
-  // file, its pixels into the block that becomes the held one; archive
-  // members and plug-in pictures are decoded from the file image.
-  TDecodedPicture bitmap;
-  bool readBitmap = false;
-  DWORD got = 0;
-
-  if (memberPlugin) {
-    std::vector<uint8_t>& member = image.member;
-    int32_t code = ExtractMember(*memberPlugin, name, entry->Position, member);
-    if (code != 0) {
-      ShowPluginError(name, code);
-      return -1;
-    }
-    std::memcpy(header, member.data(), std::min(member.size(), sizeof header));
-    written = entry->Time;
-    archivePath = name;
-    shownName = entry->Name;
-    fileSize = static_cast<int32_t>(std::min<size_t>(member.size(), INT32_MAX));
-    kind = ChoosePlugin(shownName, header, plugin);
-    if (kind == kPluginPicture) {
-      image.data = member.data();
-      image.size = member.size();
-    } else {
-      image.Free();
-    }
-  } else {
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(name.c_str(), &found));
-    if (search) {
-      created = ToFileTime(found.ftCreationTime);
-      accessed = ToFileTime(found.ftLastAccessTime);
-      written = ToFileTime(found.ftLastWriteTime);
-      search.reset();
-    }
-    FileHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return LastErrorOr(ERROR_OPEN_FAILED);
-    if (!ReadFile(file.get(), header, sizeof header, &got, nullptr)) return LastErrorOr(ERROR_READ_FAULT);
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size)) return LastErrorOr(ERROR_READ_FAULT);
-    // Picture sizes are held in 32 bits; larger files are refused, not cut.
-    if (size.QuadPart > INT32_MAX) return ERROR_FILE_TOO_LARGE;
-    fileSize = static_cast<int32_t>(size.QuadPart);
-    shownName = ExpandLongPath(name);
-    kind = ChoosePlugin(shownName, header, plugin);
-    if (kind == kPluginPicture && !plugin) {
-      int32_t refusal = 0;
-      int32_t code = ReadBmpFile(file.get(), static_cast<uint64_t>(fileSize), header, got, bitmap, refusal);
-      if (code != 0) return code;
-      if (refusal != 0) {
-        ShowPluginError(shownName, refusal);
-        return -1;
-      }
-      readBitmap = true;
-    } else if (kind == kPluginPicture) {
-      int32_t code = ReadWholeFile(file.get(), static_cast<size_t>(fileSize), image);
-      if (code != 0) return code;
-    }
-  }
-
-  if (kind == kPluginNone) return -1;
-  if (kind == kPluginArchive) {
-    if (memberPlugin) return -1;  // archives inside archives are not opened
-    PendingArchiveFiles->LoadArchive(*plugin, shownName);
-    archivePlugin = plugin;
-    return kArchiveOpened;
-  }
-
-  int32_t code = 0;
-  if (readBitmap)
-    InstallPicture(bitmap, header, got);
+  int32_t kind = kPluginNone;
+  if (source.IsMember && source.ArchivePlugin)
+    LoadMember(source, catalogue, limits, header, image, kind, loaded);
   else
-    code = LoadPicture(plugin, image.data, image.size);
+    LoadFile(source, catalogue, limits, header, image, kind, loaded);
+  if (!GoOn(limits) && loaded.Result != 0) loaded.Result = kLoadGivenUp;
+  if (kind == kPluginArchive) {
+    loaded.Result = kArchiveOpened;
+    return;
+  }
+  if (kind != kPluginPicture) return;
+  if (!GoOn(limits)) {
+    loaded.Result = kLoadGivenUp;
+    return;
+  }
+  // A member the internal reader takes is decoded from its image in memory.
+  const int32_t code = loaded.Plugin ? DecodePicture(*loaded.Plugin, image.data, image.size, loaded.Picture)
+                                     : ReadBmpImage(image.data, image.size, GlobalBlocks, loaded.Picture);
   if (code != 0) {
-    image.Free();
-    ShowPluginError(shownName, code);
-    return -1;
+    Failed(loaded, loaded.ShownName, code);
+    return;
   }
-
-  Img.FileName = shownName;
-  Img.FileSize = fileSize;
-  Img.CreationTime = created;
-  Img.LastAccessTime = accessed;
-  Img.LastWriteTime = written;
-  if (plugin) {
-    Img.PluginPath = PluginModulePath(*plugin);
-    Img.PluginDesc = GetPluginDescription(*plugin);
+  if (!WithinLimit(loaded, limits)) return;
+  loaded.Result = 0;
+  loaded.FormatText = DescribeFormat(image.data, image.size);
+  if (loaded.Plugin) {
+    loaded.PluginPath = PluginModulePath(*loaded.Plugin);
+    loaded.PluginDesc = GetPluginDescription(*loaded.Plugin);
   } else {
-    Img.PluginDesc = "(Internal DIB to DIB filter)";
+    loaded.PluginDesc = kInternalReaderName;
   }
-  image.Free();
-  ScrollX = 0;
-  ScrollY = 0;
-  CurrentArchive = archivePath;
-  ShowLoadedPicture();
-  return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "framework/common_controls.h"
 #include "framework/message_box.h"
+#include "plugins/plugin_lock_win.h"
 #include "plugins/spi_util.h"
 
 namespace {
@@ -50,13 +51,20 @@ HMODULE CallableModule(TPlugin& plugin) {
 
 }  // namespace
 
+std::recursive_mutex& PluginCallLock() {
+  static auto* lock = new std::recursive_mutex;
+  return *lock;
+}
+
 TPlugin& PluginRecord(const std::string& path) {
+  TPluginCallGuard guard(PluginCallLock());
   auto [at, made] = Records().try_emplace(path);
   if (made) at->second.Path = path;
   return at->second;
 }
 
 bool LoadPlugin(TPlugin& plugin) {
+  TPluginCallGuard guard(PluginCallLock());
   if (plugin.State != TPluginState::NotLoaded) return plugin.State == TPluginState::Loaded;
   plugin.State = TPluginState::FailedToLoad;
   ModuleHandle dll = LoadPluginModule(plugin.Path);
@@ -84,6 +92,7 @@ bool LoadPlugin(TPlugin& plugin) {
 }
 
 int32_t ProbePlugin(TPlugin& plugin, const std::string& fileName, const uint8_t (&header)[kSpiHeaderSize]) {
+  TPluginCallGuard guard(PluginCallLock());
   if (!LoadPlugin(plugin) || plugin.Kind == kPluginNone || !plugin.Exports.IsSupported) return kPluginNone;
   // The plug-in gets its own copy: what it does to it stays out of the caller's header.
   uint8_t probe[kSpiHeaderSize];
@@ -99,12 +108,14 @@ int32_t ProbePlugin(TPlugin& plugin, const std::string& fileName, const uint8_t 
 }
 
 int32_t DecodePicture(TPlugin& plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
+  TPluginCallGuard guard(PluginCallLock());
   const int32_t code = DecodePicture(CallableModule(plugin), image, length, picture);
   NoteFault(plugin);
   return code;
 }
 
 int32_t ReadArchiveEntries(TPlugin& plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries) {
+  TPluginCallGuard guard(PluginCallLock());
   HMODULE module = CallableModule(plugin);
   if (!module) {
     entries.reset();
@@ -116,6 +127,7 @@ int32_t ReadArchiveEntries(TPlugin& plugin, const std::string& archive, std::uni
 }
 
 int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data) {
+  TPluginCallGuard guard(PluginCallLock());
   HMODULE module = CallableModule(plugin);
   if (!module) {
     data.clear();
@@ -127,6 +139,7 @@ int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition p
 }
 
 std::string GetPluginDescription(TPlugin& plugin) {
+  TPluginCallGuard guard(PluginCallLock());
   HMODULE module = CallableModule(plugin);
   if (!module) return std::string();
   std::string text = GetPluginDescription(module);
@@ -135,6 +148,7 @@ std::string GetPluginDescription(TPlugin& plugin) {
 }
 
 std::string PluginModulePath(const TPlugin& plugin) {
+  TPluginCallGuard guard(PluginCallLock());
   if (!plugin.Module) return plugin.Path;
   char path[MAX_PATH + 1] = {};
   GetModuleFileNameA(plugin.Module, path, MAX_PATH);
@@ -142,19 +156,26 @@ std::string PluginModulePath(const TPlugin& plugin) {
 }
 
 void ShowPluginConfig(HWND owner, TPlugin& plugin) {
-  LoadPlugin(plugin);
-  // A DLL without GetPluginInfo is no plug-in, yet its settings dialog is
-  // still its own to show.
-  if (!plugin.Module) return;
-  if (auto configurationDlg = plugin.Exports.ConfigurationDlg) {
-    // The plug-in's dialog may use the common controls too.
-    LoadCommonControls();
-    int32_t ignored;
-    if (Call(plugin, configurationDlg, ignored, owner, 1) != TCallOutcome::Returned) {
-      if (const TPluginFault* fault = PluginFaultOf(plugin.Module))
-        ShowWarning(owner, PluginFaultText(plugin.Path, fault->Name, fault->Code));
+  TPluginFault fault;
+  {
+    TPluginCallGuard guard(PluginCallLock());
+    LoadPlugin(plugin);
+    // A DLL without GetPluginInfo is no plug-in, yet its settings dialog is
+    // still its own to show.
+    if (!plugin.Module) return;
+    if (auto configurationDlg = plugin.Exports.ConfigurationDlg) {
+      // The plug-in's dialog may use the common controls too.
+      LoadCommonControls();
+      int32_t ignored;
+      if (Call(plugin, configurationDlg, ignored, owner, 1) == TCallOutcome::Returned) return;
+      const TPluginFault* faulted = PluginFaultOf(plugin.Module);
+      if (!faulted) return;
+      fault = *faulted;
     }
-    return;
   }
-  ShowMessageBox(owner, "Configuration Dialog is not implemented.", "Plug-in Setting", MB_OK | MB_ICONINFORMATION);
+  // The boxes are shown without the lock: their message loops may last.
+  if (fault.Code != 0)
+    ShowWarning(owner, PluginFaultText(plugin.Path, fault.Name, fault.Code));
+  else
+    ShowMessageBox(owner, "Configuration Dialog is not implemented.", "Plug-in Setting", MB_OK | MB_ICONINFORMATION);
 }

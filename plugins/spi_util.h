@@ -19,6 +19,7 @@
 
 #include "framework/handles.h"
 #include "image/img.h"
+#include "plugins/spi_api.h"
 #include "plugins/spi_records.h"
 
 // GetPictureInfo and GetPicture on a file image. On 0 the picture holds the
@@ -44,6 +45,13 @@ int32_t ExtractMember(HMODULE plugin, const std::string& archive, SpiPosition po
 
 // GetPluginInfo(1); empty when the plug-in lacks the export.
 std::string GetPluginDescription(HMODULE plugin);
+
+// The fault the last decode, listing or extraction on this thread met, taken
+// for reporting later (the read-ahead's faults are reported on the window's
+// thread when the user reaches that picture); false when it met none.
+bool TakeUnreportedFault(TPluginFault& fault);
+// The "stopped with a fault" box for name, owned as the plug-in error box.
+void ShowPluginFault(const std::string& name, const TPluginFault& fault);
 
 // The plug-in error box, owned by the main window once it is visible. For
 // kSpiFault it names the plug-in that stopped with a fault, once per fault;

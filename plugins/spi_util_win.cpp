@@ -11,12 +11,13 @@
 
 namespace {
 
-// The fault a decode, a listing or an extraction has just met, until
-// ShowPluginError reports it. Each of them starts with none, so a box only
-// names the call just made. Probes and descriptions never report theirs, and
-// a call refused after an earlier fault brings nothing new: one fault, one box.
-TPluginFault unreportedFault;
-bool faultUnreported = false;
+// The fault a decode, a listing or an extraction has just met on this thread,
+// until ShowPluginError reports it or TakeUnreportedFault hands it on. Each
+// of them starts with none, so a box only names the call just made. Probes
+// and descriptions never report theirs, and a call refused after an earlier
+// fault brings nothing new: one fault, one box.
+thread_local TPluginFault unreportedFault;
+thread_local bool faultUnreported = false;
 
 // The code a call into module returns when it did not return itself.
 int32_t FaultCode(HMODULE module, TCallOutcome outcome) {
@@ -201,15 +202,32 @@ std::string GetPluginDescription(HMODULE plugin) {
   return std::string(text, strnlen(text, sizeof text));
 }
 
+namespace {
+
+// Before the main window is shown (at start-up) a box stands on its own.
+HWND PluginErrorOwner() {
+  if (MainWindow && MainWindow->Handle && IsWindowVisible(MainWindow->Handle)) return MainWindow->Handle;
+  return GetDesktopWindow();
+}
+
+}  // namespace
+
+bool TakeUnreportedFault(TPluginFault& fault) {
+  if (!faultUnreported) return false;
+  faultUnreported = false;
+  fault = unreportedFault;
+  return true;
+}
+
+void ShowPluginFault(const std::string& name, const TPluginFault& fault) {
+  ShowWarning(PluginErrorOwner(), PluginFaultText(name, fault.Name, fault.Code));
+}
+
 void ShowPluginError(const std::string& name, int32_t code) {
-  if (code == kSpiFault && !faultUnreported) return;
-  // Before the main window is shown (at start-up) the box stands on its own.
-  HWND owner = GetDesktopWindow();
-  if (MainWindow && MainWindow->Handle && IsWindowVisible(MainWindow->Handle)) owner = MainWindow->Handle;
   if (code == kSpiFault) {
-    faultUnreported = false;
-    ShowWarning(owner, PluginFaultText(name, unreportedFault.Name, unreportedFault.Code));
+    TPluginFault fault;
+    if (TakeUnreportedFault(fault)) ShowPluginFault(name, fault);
     return;
   }
-  ShowWarning(owner, PluginErrorText(name, code));
+  ShowWarning(PluginErrorOwner(), PluginErrorText(name, code));
 }

@@ -7,6 +7,7 @@
 #include "image/img.h"
 #include "util/sutil_win.h"
 #include "viewer/navigation.h"
+#include "viewer/read_ahead_win.h"
 #include "viewer/view_geometry.h"
 #include "viewer/view_state.h"
 
@@ -101,7 +102,12 @@ void TMainWindow::WndProc(TMsgRec& message) {
     case WM_DROPFILES:
       DropFiles(reinterpret_cast<HDROP>(message.WParam));
       return;
+    case kMsgPlanReadAhead:
+      PlanReadAhead();
+      return;
     case WM_CLOSE:
+      // The worker is stopped and joined before anything it reads goes away.
+      if (ReadAhead) ReadAhead->Stop();
       FreeImg(Img);
       ArchivePlugin = nullptr;
       DestroyWindow(Handle);

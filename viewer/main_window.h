@@ -11,6 +11,10 @@
 
 #include "framework/sform.h"
 
+// Posted once a new picture is shown: its neighbours are read ahead when the
+// command that showed it has finished.
+constexpr UINT kMsgPlanReadAhead = WM_APP + 1;
+
 class TMainWindow : public TSForm {
 public:
   using TSForm::TSForm;

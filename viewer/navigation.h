@@ -24,6 +24,10 @@ int32_t StepBack(TFileList& list, const std::string& archive, TPlugin* plugin);
 // readable member, or its last when backward. Returns 0 when a picture is shown.
 int32_t OpenFile(const std::string& path, bool backward);
 
+// Has the read-ahead decode the pictures NextImage and PrevImage would show
+// from the shown one (listing the folder first when it is not listed yet).
+void PlanReadAhead();
+
 // NextImage/NextFile and PrevImage/PrevFile.
 void GoNext(bool byFile);
 void GoPrev(bool byFile);

@@ -2,7 +2,8 @@
 
 #include "app/globals.h"
 #include "image/img.h"
-#include "image/loading_win.h"
+#include "viewer/open_picture_win.h"
+#include "viewer/read_ahead_win.h"
 #include "util/sutil_win.h"
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
@@ -89,7 +90,55 @@ void Go(bool forward, bool byFile) {
   if (WalkFolder(base, forward, !forward && !byFile)) FinishStep(before);
 }
 
+// How many entries a read-ahead tries in each direction before it gives up
+// finding one that opens.
+constexpr size_t kReadAheadCandidates = 8;
+
+// The sources a walk from the shown picture would try, in its order: the
+// archive's remaining members, then the folder's files after it.
+std::vector<TPictureSource> WalkCandidates(bool forward) {
+  std::vector<TPictureSource> sources;
+  const int32_t step = forward ? 1 : -1;
+  std::string base = Img.FileName;
+  if (ArchivePlugin) {
+    const TFileList& list = *ArchiveFiles;
+    for (int32_t i = forward ? std::max(list.Current + 1, 0) : std::min(list.Current - 1, list.Count() - 1);
+         i >= 0 && i < list.Count() && sources.size() < kReadAheadCandidates; i += step) {
+      const FileEntry* entry = list.Get(i);
+      if (entry->Candidate == 0) continue;
+      TPictureSource member;
+      member.Path = CurrentArchive;
+      member.IsMember = true;
+      member.Member = *entry;
+      member.ArchivePlugin = ArchivePlugin;
+      sources.push_back(std::move(member));
+    }
+    base = CurrentArchive;
+  }
+  if (FolderFiles->Count() == 0) FolderFiles->ScanFolder(base);
+  const std::string folder = FolderOf(base);
+  const int32_t count = FolderFiles->Count();
+  int32_t i = FolderFiles->Current + step;
+  i = forward ? std::max(i, 0) : std::min(i, count - 1);
+  for (; i >= 0 && i < count && sources.size() < kReadAheadCandidates; i += step) {
+    const FileEntry* entry = FolderFiles->Get(i);
+    if (entry->Candidate == 0) continue;
+    TPictureSource file;
+    file.Path = folder + entry->Name;
+    sources.push_back(std::move(file));
+  }
+  return sources;
+}
+
 }  // namespace
+
+void PlanReadAhead() {
+  if (!ReadAhead || !Img.Loaded || !FolderFiles || !ArchiveFiles) return;
+  std::vector<TReadAheadJob> jobs(2);
+  jobs[0].Candidates = WalkCandidates(true);
+  jobs[1].Candidates = WalkCandidates(false);
+  ReadAhead->Plan(std::move(jobs), CatalogueRecords());
+}
 
 int32_t StepForward(TFileList& list, const std::string& archive, TPlugin* plugin) {
   int32_t result = -1;

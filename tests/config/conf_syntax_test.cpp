@@ -141,6 +141,23 @@ TEST(ConfSyntax, ErrorOrEndStopsNext) {
   EXPECT_STREQ(empty.Line.Values[0], "");
 }
 
+TEST(Settings, ReadAheadIsOnUntilALineTurnsItOff) {
+  struct Case {
+    const char* text;
+    bool expected;
+  } cases[] = {{"", true}, {"ReadAhead off\n", false}, {"ReadAhead OFF\r\nReadAhead On\r\n", true},
+               {"readahead off\n", true}, {"ReadAhead no\n", false}};
+  for (const Case& c : cases) {
+    std::string content;
+    AppendConfLines(c.text, content, [](const std::string&) {});
+    TConfFile file(content, 0);
+    TSettings settings;
+    ReadSettings(file, settings);
+    EXPECT_EQ(settings.ReadAhead, c.expected) << c.text;
+    EXPECT_FALSE(settings.KeepViewPosition);
+  }
+}
+
 TEST(Settings, KeepViewPositionKeyCaseMattersValueCaseDoesNot) {
   struct Case {
     const char* text;

@@ -54,14 +54,14 @@ TEST(HostileCatalogue, EveryUnusableEntryIsPassedOverAndTheNextPluginReadsThePic
     Catalogue catalogue(dir, lines.Text + pnm + "\r\n");
     EXPECT_EQ(catalogue.Last(), pnm);
     TPlugin* plugin = nullptr;
-    ASSERT_EQ(ChoosePlugin("C:\\pictures\\a.ppm", header.Bytes, plugin), kPluginPicture);
+    ASSERT_EQ(ChoosePlugin("C:\\pictures\\a.ppm", header.Bytes, CatalogueRecords(), plugin), kPluginPicture);
     ASSERT_NE(plugin, nullptr);
     EXPECT_EQ(ModulePath(plugin->Module), pnm);
     EXPECT_EQ(box.Last.Count, 0);
   }
   Catalogue catalogue(dir, all + pnm + "\r\n");
   TPlugin* plugin = nullptr;
-  EXPECT_EQ(ChoosePlugin("C:\\pictures\\a.ppm", header.Bytes, plugin), kPluginPicture);
+  EXPECT_EQ(ChoosePlugin("C:\\pictures\\a.ppm", header.Bytes, CatalogueRecords(), plugin), kPluginPicture);
   ASSERT_NE(plugin, nullptr);
   EXPECT_EQ(ModulePath(plugin->Module), pnm);
 }
