@@ -29,12 +29,18 @@ int32_t ProbePlugin(const std::string& dllPath, const std::string& fileName, con
                     ModuleHandle& module);
 
 // GetPictureInfo and GetPicture on a file image. On 0 the picture holds the
-// header block (cut to 1064 bytes), the plug-in's pixel handle still locked
-// with its address and size, the colour depth and the text information. A
-// success without both blocks, or with a pixel block too small for its
-// header, is broken data (3), and a pixel block past 31 bits is 4; a missing
-// module or export is -1; a plug-in's own code is returned as it is. On
-// failure the picture holds nothing. The text is taken only from a value of
+// plug-in's header made into a held header by ReadPluginLayout (the bitmap
+// reader's rules), the colour depth and the text information, and either the
+// plug-in's pixel handle still locked with its address and size, or (for
+// run-length data, 2-bit rows and bit fields GDI does not draw) a block of
+// the program's built from it, with no handle. A success without two
+// distinct blocks that the system knows as local memory handles of this
+// process is broken data (3): a value that is no such handle is neither
+// locked nor freed. The refusals of ReadPluginLayout come back as its codes
+// (a header of no known size, or a pixel block too small for its header, is
+// 3; a kind the reader does not decode is 2; a block past 31 bits is 4); a
+// missing module or export is -1; a plug-in's own code is returned as it is.
+// On failure the picture holds nothing. The text is taken only from a value of
 // the record the system knows as a local memory handle (which is then
 // freed): at the record's own offset, or in the 64-bit interface also where
 // plug-ins that do not pad the record put it.
