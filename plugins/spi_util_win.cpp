@@ -233,7 +233,9 @@ int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::uniq
       CallPlugin(plugin, getArchiveInfo, code, archive.c_str(), LONG_PTR{0}, kSpiInputFile, &handle);
   if (outcome != TCallOutcome::Returned) return FaultCode(plugin, outcome);
   if (code != 0) return OwnCode(code);
-  LocalMemory block(handle);
+  // A value the system does not know as a local memory handle is neither
+  // read nor freed: like a block that cannot be locked, it lists nothing.
+  LocalMemory block(OwnedLocal(handle));
   LockedLocal lock(block.get());
   if (!lock.get()) return 0;
   return ConvertArchiveEntries(static_cast<const uint8_t*>(lock.get()), LocalSize(block.get()), entries);
@@ -250,7 +252,7 @@ int32_t ExtractMember(HMODULE plugin, const std::string& archive, SpiPosition po
                                           reinterpret_cast<LPSTR>(&handle), kSpiOutputMemory, nullptr, LONG_PTR{0});
   if (outcome != TCallOutcome::Returned) return FaultCode(plugin, outcome);
   if (code != 0) return OwnCode(code);
-  LocalMemory block(handle);
+  LocalMemory block(OwnedLocal(handle));
   if (!block) return kSpiBrokenData;
   LockedLocal lock(block.get());
   if (!lock.get()) return kSpiMemoryError;
