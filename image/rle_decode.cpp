@@ -47,7 +47,8 @@ class TRleCanvas {
   int64_t Width;
   int64_t Height;
   // Counted up from the bottom row, as the data runs. 64 bits: each command
-  // moves by at most 255, so no data a 64-bit size can hold overflow them.
+  // of two bytes or more moves by at most 255, so data of any size a
+  // picture can come with stay far from overflowing them.
   int64_t X = 0;
   int64_t Y = 0;
   RgbQuad Colors[256];

@@ -113,22 +113,6 @@ TEST(ReadPluginLayout, EveryHeaderIsHeldAsTheReaderHoldsItOrRefused) {
   }
 }
 
-TEST(ReadPluginLayout, HeldPixelsAreBuiltFromThePluginsBlock) {
-  TBmpRecipe r = Recipe(40, 16, 0);
-  r.Compression = kBiBitfields;
-  r.Masks = {0x30, 0xE, 0x1};
-  const TPluginBlocks b = BlocksOf(r);
-  TBmpLayout layout;
-  ASSERT_EQ(ReadPluginLayout(b.Header.data(), b.Header.size(), b.Bits.size(), layout), kDecodeOk);
-  TDecodedPicture pic;
-  ASSERT_EQ(BuildBmpPixels(layout, b.Bits.data(), b.Bits.size(), TTrackedBlocks::Allocator, pic), kDecodeOk);
-  const uint8_t* px = static_cast<const uint8_t*>(pic.Bits);
-  const uint32_t first = ReadLe16(b.Bits.data());
-  EXPECT_EQ(uint32_t{px[2]} << 16 | uint32_t{px[1]} << 8 | px[0], ScaledColour(first, 0x30, 0xE, 0x1));
-  EXPECT_EQ(pic.BitsSize, 12 * 2);
-  TTrackedBlocks::Free(pic.Bits);
-}
-
 TEST(DecodeRleTo24, RunsPastTheRightEdgeCostNothingPerPixel) {
   // 64 MB of 255-pixel runs beside a 1 x 1 picture: 8.5 billion pixels if
   // each were stepped over, which took minutes.
