@@ -34,8 +34,8 @@ int32_t ReadBmpFile(HANDLE file, uint64_t fileSize, const uint8_t* head, size_t 
     HoldBmpPicture(layout, block.release(), pic);
     return 0;
   }
-  // Pixels that change form on the way (run-length data, 2-bit rows) are
-  // read whole first: those files are small beside the block they become.
+  // Pixels that change form on the way (run-length data, 2-bit rows, bit
+  // fields GDI does not draw) are read whole first and built from there.
   std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[pixelSize ? pixelSize : 1]);
   if (!data) {
     decodeError = kDecodeNoMemory;

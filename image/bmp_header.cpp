@@ -21,6 +21,7 @@ struct TSource {
   const uint8_t* Header = nullptr;  // the header itself
   size_t EntrySize = 4;             // bytes of one colour entry in the file
   const uint8_t* Masks = nullptr;   // red, green, blue, in the file; null when unused
+  const uint8_t* Alpha = nullptr;   // the alpha mask, when the header has one in use
   const uint8_t* Table = nullptr;   // the first colour entry
   size_t TableBytes = 0;            // bytes from Table to the pixels or the end of the head
 };
@@ -134,13 +135,16 @@ int CheckCompression(TSource& s) {
   }
   if (c != kBiBitfields && c != kBiAlphaBitfields) return kDecodeUnknownFormat;
   if (s.Kind != THeaderKind::Info) {
+    // Headers from 56 bytes on hold an alpha mask after the colour masks.
     s.Masks = s.Header + kInfoHeaderSize;
+    if (s.Size >= 56) s.Alpha = s.Masks + 12;
     return kDecodeOk;
   }
   // After a 40-byte header: three masks, or four with alpha, before the pixels.
   const size_t maskBytes = c == kBiBitfields ? 12 : 16;
   if (s.TableBytes < maskBytes) return kDecodeBrokenData;
   s.Masks = s.Table;
+  if (c == kBiAlphaBitfields) s.Alpha = s.Masks + 12;
   s.Table += maskBytes;
   s.TableBytes -= maskBytes;
   return kDecodeOk;
@@ -195,6 +199,36 @@ TSource SourceOf(THeaderKind kind, uint32_t size, const uint8_t* header, size_t 
   return s;
 }
 
+TPixelMasks MasksOf(const TSource& s) {
+  TPixelMasks m;
+  m.Red = ReadLe32(s.Masks);
+  m.Green = ReadLe32(s.Masks + 4);
+  m.Blue = ReadLe32(s.Masks + 8);
+  m.Alpha = s.Alpha ? ReadLe32(s.Alpha) : 0;
+  return m;
+}
+
+// The held header of pixels read out of their masks: the file's size and
+// resolution, plain BI_RGB rows, no table.
+BitmapInfo ConvertedInfo(const BitmapInfoHeader& file, const TPixelMasks& masks) {
+  BitmapInfo info{};
+  BitmapInfoHeader& h = info.bmiHeader;
+  h = file;
+  h.biSize = kInfoHeaderSize;
+  h.biBitCount = ConvertedBits(masks);
+  h.biCompression = kBiRgb;
+  h.biSizeImage = 0;
+  h.biClrUsed = 0;
+  h.biClrImportant = 0;
+  return info;
+}
+
+// Whether pixel data of dataSize bytes hold every row the header describes.
+bool DataHoldsRows(const BitmapInfoHeader& h, uint64_t dataSize) {
+  const uint64_t rows = static_cast<uint64_t>(DibRows(h.biHeight));
+  return DibStride(h.biWidth, h.biBitCount) <= dataSize / rows;
+}
+
 // Fills the block sizes; false when a block would pass 31 bits.
 bool SizeBlock(TBmpLayout& l) {
   BitmapInfoHeader& h = l.Info.bmiHeader;
@@ -205,7 +239,7 @@ bool SizeBlock(TBmpLayout& l) {
   const uint64_t rowsSize = stride * rows;
   l.BlockSize = l.Pixels == TBmpPixels::Copy ? std::max(l.PixelSize, rowsSize) : rowsSize;
   if (l.BlockSize > INT32_MAX) return false;
-  if (l.Pixels == TBmpPixels::TwoBits) {
+  if (l.Pixels == TBmpPixels::TwoBits || l.Pixels == TBmpPixels::Masks) {
     h.biSizeImage = 0;
   } else if (l.Pixels == TBmpPixels::Copy) {
     if (h.biSizeImage == 0 && h.biCompression != kBiRgb)
@@ -214,6 +248,40 @@ bool SizeBlock(TBmpLayout& l) {
     if (h.biSizeImage > l.BlockSize) h.biSizeImage = static_cast<uint32_t>(rowsSize);
   }
   return true;
+}
+
+// The layout of the header s reads, whose pixel data are pixelSize bytes.
+// Data that must hold their rows (a plug-in's block, which cannot be filled
+// up as a file's short data are) are checked before any size is formed, so
+// that a header claiming more than its block is broken, not too large.
+int LayoutOf(TSource& s, uint64_t pixelSize, bool dataMustHoldRows, TBmpLayout& layout) {
+  int status = CheckCompression(s);
+  if (status == kDecodeOk) status = CheckDepth(s.H);
+  if (status != kDecodeOk) return status;
+  if (!HasPictureSize(s)) return kDecodeBrokenData;
+  if (dataMustHoldRows && !IsRunLength(s.H.biCompression) && !DataHoldsRows(s.H, pixelSize))
+    return kDecodeBrokenData;
+
+  TBmpLayout l;
+  ComposeInfo(s, l.Info);
+  l.ColorBits = s.H.biBitCount == 16 && s.H.biCompression == kBiRgb ? 15 : s.H.biBitCount;
+  l.DataBits = s.H.biBitCount;
+  l.PixelSize = pixelSize;
+  if (IsRunLength(s.H.biCompression)) {
+    l.Pixels = TBmpPixels::RunLength;
+  } else if (s.H.biBitCount == 2) {
+    l.Pixels = TBmpPixels::TwoBits;
+  } else if (s.Masks) {
+    const TPixelMasks masks = MasksOf(s);
+    if (!GdiDrawsMasks(s.H.biBitCount, masks)) {
+      l.Pixels = TBmpPixels::Masks;
+      l.Masks = masks;
+      l.Info = ConvertedInfo(s.H, masks);
+    }
+  }
+  if (!SizeBlock(l)) return kDecodeNoMemory;
+  layout = l;
+  return kDecodeOk;
 }
 
 }  // namespace
@@ -239,26 +307,23 @@ int ReadBmpLayout(const uint8_t* head, size_t headSize, uint64_t fileSize, TBmpL
 
   const size_t blockEnd = static_cast<size_t>(std::min<uint64_t>(off, have));
   TSource s = SourceOf(kind, size, head + kFileHeaderSize, blockEnd - kFileHeaderSize);
-  int status = CheckCompression(s);
-  if (status == kDecodeOk) status = CheckDepth(s.H);
-  if (status != kDecodeOk) return status;
-  if (!HasPictureSize(s)) return kDecodeBrokenData;
-
   TBmpLayout l;
-  if (kind == THeaderKind::Core)
-    CoreHeaderToInfoHeader(l.Info, s.Header, blockEnd - kFileHeaderSize);
-  else if (kind == THeaderKind::Os2)
-    Os2HeaderToInfoHeader(l.Info, s.Header, blockEnd - kFileHeaderSize);
-  else
-    ComposeInfo(s, l.Info);
-  l.ColorBits = s.H.biBitCount == 16 && s.H.biCompression == kBiRgb ? 15 : s.H.biBitCount;
+  const int status = LayoutOf(s, fileSize - off, false, l);
+  if (status != kDecodeOk) return status;
   l.PixelOffset = off;
-  l.PixelSize = fileSize - off;
-  if (IsRunLength(s.H.biCompression))
-    l.Pixels = TBmpPixels::RunLength;
-  else if (s.H.biBitCount == 2)
-    l.Pixels = TBmpPixels::TwoBits;
-  if (!SizeBlock(l)) return kDecodeNoMemory;
+  layout = l;
+  return kDecodeOk;
+}
+
+int ReadPluginLayout(const uint8_t* block, size_t blockSize, uint64_t bitsSize, TBmpLayout& layout) {
+  if (!block || blockSize < 4) return kDecodeBrokenData;
+  const uint32_t size = ReadLe32(block);
+  THeaderKind kind;
+  if (!KindOfHeader(size, kind) || blockSize < size) return kDecodeBrokenData;
+  TSource s = SourceOf(kind, size, block, std::min(blockSize, kDibHeaderBlockMax));
+  TBmpLayout l;
+  const int status = LayoutOf(s, bitsSize, true, l);
+  if (status != kDecodeOk) return status;
   layout = l;
   return kDecodeOk;
 }

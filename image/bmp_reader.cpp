@@ -51,11 +51,14 @@ int BuildBmpPixels(const TBmpLayout& layout, const uint8_t* data, size_t dataSiz
     return kDecodeOk;
   }
   uint8_t* block;
-  if (layout.Pixels == TBmpPixels::TwoBits) {
+  if (layout.Pixels == TBmpPixels::TwoBits || layout.Pixels == TBmpPixels::Masks) {
     block = static_cast<uint8_t*>(alloc.Alloc(layout.BlockSize));
     if (!block) return kDecodeNoMemory;
     const BitmapInfoHeader& h = layout.Info.bmiHeader;
-    WidenTwoBits(data, dataSize, h.biWidth, DibRows(h.biHeight), block);
+    if (layout.Pixels == TBmpPixels::TwoBits)
+      WidenTwoBits(data, dataSize, h.biWidth, DibRows(h.biHeight), block);
+    else
+      ConvertMaskedRows(data, dataSize, h.biWidth, DibRows(h.biHeight), layout.DataBits, layout.Masks, block);
   } else {
     block = NewCopyBlock(layout, alloc);
     if (!block) return kDecodeNoMemory;

@@ -19,8 +19,8 @@
 int ReadBmpImage(const uint8_t* file, size_t fileSize, const TBlockAllocator& alloc, TDecodedPicture& pic);
 
 // Makes the held pixel block of a layout from the file's pixel data (the
-// dataSize bytes from its PixelOffset, which may be fewer than the file has)
-// and fills pic. Returns kDecodeOk, kDecodeNoMemory, or the run-length
+// dataSize bytes from its PixelOffset, which may be fewer than the file has),
+// or from a plug-in's pixel block, and fills pic. Returns kDecodeOk, kDecodeNoMemory, or the run-length
 // decoder's refusal; pic is untouched unless it succeeds.
 int BuildBmpPixels(const TBmpLayout& layout, const uint8_t* data, size_t dataSize, const TBlockAllocator& alloc,
                    TDecodedPicture& pic);

@@ -42,7 +42,8 @@ struct TImg {
   // The header block. What the internal reader holds here is always one of:
   // - a 40-byte BITMAPINFOHEADER, at 1, 4, 8, 16, 24 or 32 bits, BI_RGB or
   //   (16 and 32 bits only) BI_BITFIELDS with its red, green and blue masks
-  //   at bytes 40 to 51;
+  //   at bytes 40 to 51, only masks GDI draws as meant (GdiDrawsMasks);
+  //   pixels with other masks are held converted to 24 or 32 bits BI_RGB;
   // - a version 4 or 5 header (108 or 124 bytes) kept whole, only when it and
   //   its colour table fit these 1064 bytes; its masks are its own fields at
   //   bytes 40 to 51, and a version 5 header points at no colour profile.
@@ -52,7 +53,10 @@ struct TImg {
   // run-length picture, held at 24 bits, keeps its file's entries unused.
   // biSizeImage never exceeds BitsSize. Bytes the header, masks and table do
   // not use are zero.
-  // A plug-in's block is held as the plug-in gave it (at most 1064 bytes).
+  // A plug-in's header block passes through the same rules
+  // (ReadPluginLayout), so the same holds for it. A 32-bit BI_RGB picture
+  // may carry an alpha in its fourth byte (a plug-in's, or bit fields read
+  // with an alpha mask).
   BitmapInfo Info{};
   void* Bits = nullptr;
 };

@@ -21,6 +21,16 @@ class TRleCanvas {
       std::memcpy(Block + static_cast<uint64_t>(Y) * Stride + static_cast<uint64_t>(X) * 3, bgr, 3);
     ++X;
   }
+  // How many of the next n pixels land inside the picture. A run reaches
+  // past the right edge or above the top only with the pixels it drops, so
+  // these are stepped over at once rather than one by one: the work stays
+  // within the data's commands and the picture's pixels, however long the
+  // data run on beside a small picture.
+  size_t Shown(size_t n) const {
+    if (Y >= Height || X >= Width) return 0;
+    return static_cast<uint64_t>(Width - X) < n ? static_cast<size_t>(Width - X) : n;
+  }
+  void Skip(size_t n) { X += static_cast<int64_t>(n); }
   void EndOfLine() {
     X = 0;
     ++Y;
@@ -37,7 +47,8 @@ class TRleCanvas {
   int64_t Width;
   int64_t Height;
   // Counted up from the bottom row, as the data runs. 64 bits: each command
-  // moves by at most 255, far from overflowing.
+  // of two bytes or more moves by at most 255, so data of any size a
+  // picture can come with stay far from overflowing them.
   int64_t X = 0;
   int64_t Y = 0;
   RgbQuad Colors[256];
@@ -62,15 +73,17 @@ void Decode(TRleCanvas& canvas, const uint8_t* data, size_t size, TRleKind kind)
     const uint8_t count = data[i];
     if (count > 0) {
       // Encoded run: one colour, or two alternating nibbles for RLE4.
+      const size_t shown = canvas.Shown(count);
       if (kind == TRleKind::Rle24) {
         if (size - i < 4) return;
-        for (size_t k = 0; k < count; ++k) canvas.PutBgr(data + i + 1);
+        for (size_t k = 0; k < shown; ++k) canvas.PutBgr(data + i + 1);
         i += 4;
       } else {
         const uint8_t value = data[i + 1];
-        for (size_t k = 0; k < count; ++k) canvas.Put(kind == TRleKind::Rle8 ? value : Nibble(&value, k & 1));
+        for (size_t k = 0; k < shown; ++k) canvas.Put(kind == TRleKind::Rle8 ? value : Nibble(&value, k & 1));
         i += 2;
       }
+      canvas.Skip(count - shown);
       continue;
     }
     const uint8_t value = data[i + 1];
@@ -91,14 +104,17 @@ void Decode(TRleCanvas& canvas, const uint8_t* data, size_t size, TRleKind kind)
         const size_t bytes = AbsoluteBytes(kind, value);
         const size_t have = size - i < bytes ? size - i : bytes;
         const uint8_t* run = data + i;
-        if (kind == TRleKind::Rle24) {
-          for (size_t k = 0; k + 3 <= have; k += 3) canvas.PutBgr(run + k);
-        } else if (kind == TRleKind::Rle8) {
-          for (size_t k = 0; k < have; ++k) canvas.Put(run[k]);
-        } else {
-          const size_t pixels = have == bytes ? value : have * 2;
-          for (size_t k = 0; k < pixels; ++k) canvas.Put(Nibble(run, k));
+        size_t pixels = have;
+        if (kind == TRleKind::Rle24) pixels = have / 3;
+        if (kind == TRleKind::Rle4) pixels = have == bytes ? value : have * 2;
+        const size_t shown = canvas.Shown(pixels);
+        for (size_t k = 0; k < shown; ++k) {
+          if (kind == TRleKind::Rle24)
+            canvas.PutBgr(run + 3 * k);
+          else
+            canvas.Put(kind == TRleKind::Rle8 ? run[k] : Nibble(run, k));
         }
+        canvas.Skip(pixels - shown);
         if (have < bytes) return;
         i += bytes + (bytes & 1);
         if (i > size) return;

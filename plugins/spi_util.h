@@ -23,12 +23,18 @@
 #include "plugins/spi_records.h"
 
 // GetPictureInfo and GetPicture on a file image. On 0 the picture holds the
-// header block (cut to 1064 bytes), the plug-in's pixel handle still locked
-// with its address and size, the colour depth and the text information. A
-// success without both blocks, or with a pixel block too small for its
-// header, is broken data (3), and a pixel block past 31 bits is 4; a missing
-// module or export is -1; a plug-in's own code is returned as it is. On
-// failure the picture holds nothing. The text is taken only from a value of
+// plug-in's header made into a held header by ReadPluginLayout (the bitmap
+// reader's rules), the colour depth and the text information, and either the
+// plug-in's pixel handle still locked with its address and size, or (for
+// run-length data, 2-bit rows and bit fields GDI does not draw) a block of
+// the program's built from it, with no handle. A success without two
+// distinct blocks that the system knows as local memory handles of this
+// process is broken data (3): a value that is no such handle is neither
+// locked nor freed. The refusals of ReadPluginLayout come back as its codes
+// (a header of no known size, or a pixel block too small for its header, is
+// 3; a kind the reader does not decode is 2; a block past 31 bits is 4); a
+// missing module or export is -1; a plug-in's own code is returned as it is.
+// On failure the picture holds nothing. The text is taken only from a value of
 // the record the system knows as a local memory handle (which is then
 // freed): at the record's own offset, or in the 64-bit interface also where
 // plug-ins that do not pad the record put it.
@@ -36,11 +42,12 @@ int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDeco
 
 // GetArchiveInfo on the archive file, converted by ConvertArchiveEntries. On
 // 0 the entries end with an empty Name, or are null when the plug-in gave no
-// block that could be locked.
+// local memory handle of this process that could be locked.
 int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries);
 
 // GetFile for the member at position, copied out of the plug-in's block;
-// the member's size is the block's size. A block past 31 bits is 4.
+// the member's size is the block's size. A block past 31 bits is 4; a value
+// that is no local memory handle of this process is 3, and left untouched.
 int32_t ExtractMember(HMODULE plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data);
 
 // GetPluginInfo(1); empty when the plug-in lacks the export.

@@ -5,6 +5,9 @@
 
 #include "app/globals.h"
 #include "framework/message_box.h"
+#include "image/block_alloc.h"
+#include "image/bmp_header.h"
+#include "image/bmp_reader.h"
 #include "plugins/spi_api.h"
 #include "plugins/spi_util.h"
 #include "viewer/main_window.h"
@@ -81,6 +84,55 @@ HLOCAL TextHandleOf(const SpiPictureInfo& info) {
   return nullptr;
 }
 
+// A handle a plug-in handed out, taken only when the system knows it as a
+// local memory handle of this process: anything else is neither locked nor
+// freed.
+HLOCAL OwnedLocal(HLOCAL handle) {
+  return handle && IsLocalHandle(reinterpret_cast<uintptr_t>(handle)) ? handle : nullptr;
+}
+
+// The held header of the plug-in's header block, read under the rules of
+// the bitmap reader, so that the painter and GDI read nothing outside it or
+// outside the pixel block, whatever the plug-in wrote.
+int32_t ReadHeaderBlock(HLOCAL infoBlock, uint64_t bitsSize, TBmpLayout& layout) {
+  // Handles are locked, never taken as addresses: plug-ins return movable
+  // and fixed blocks alike. Bytes past the longest header, its masks and a
+  // full colour table (a V5 header's colour profile) play no part.
+  LockedLocal lock(infoBlock);
+  if (!lock.get()) return kSpiMemoryError;
+  uint8_t header[kDibHeaderBlockMax];
+  const SIZE_T size = LocalSize(infoBlock);
+  const size_t used = size < sizeof header ? size : sizeof header;
+  std::memcpy(header, lock.get(), used);
+  return ReadPluginLayout(header, used, bitsSize, layout);
+}
+
+// The pixel block to hold: the plug-in's own, left locked, when its pixels
+// are drawn as they lie; otherwise (run-length data, 2-bit rows, bit fields
+// GDI does not draw) a block of the program's built from it, the plug-in's
+// then freed with bitsBlock.
+int32_t HoldPluginBits(const TBmpLayout& layout, LocalMemory& bitsBlock, TDecodedPicture& picture) {
+  if (layout.Pixels == TBmpPixels::Copy) {
+    void* bits = LocalLock(bitsBlock.get());
+    if (!bits) return kSpiMemoryError;
+    picture.Info = layout.Info;
+    picture.BitsHandle = bitsBlock.release();
+    picture.Bits = bits;
+    picture.BitsSize = static_cast<int32_t>(layout.BlockSize);
+    return 0;
+  }
+  LockedLocal lock(bitsBlock.get());
+  if (!lock.get()) return kSpiMemoryError;
+  TDecodedPicture built;
+  const int status = BuildBmpPixels(layout, static_cast<const uint8_t*>(lock.get()),
+                                    static_cast<size_t>(layout.PixelSize), GlobalBlocks, built);
+  if (status != kDecodeOk) return status;
+  picture.Info = built.Info;
+  picture.Bits = built.Bits;
+  picture.BitsSize = built.BitsSize;
+  return 0;
+}
+
 int32_t TakePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
   auto getPictureInfo = GetExport<SpiGetPictureInfoProc>(plugin, "GetPictureInfo");
   auto getPicture = GetExport<SpiGetPictureProc>(plugin, "GetPicture");
@@ -107,34 +159,15 @@ int32_t TakePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecode
                        KeepGoing, LONG_PTR{0});
   if (outcome != TCallOutcome::Returned) return FaultCode(plugin, outcome);
   if (code != 0) return OwnCode(code);
-  LocalMemory infoBlock(infoHandle);
-  LocalMemory bitsBlock(bitsHandle);
+  // Both blocks are checked before either is locked or freed: one handle
+  // given as both is freed once, and the picture refused.
+  LocalMemory infoBlock(OwnedLocal(infoHandle));
+  LocalMemory bitsBlock(bitsHandle != infoHandle ? OwnedLocal(bitsHandle) : nullptr);
   if (!infoBlock || !bitsBlock) return kSpiBrokenData;
-  {
-    // Handles are locked, never taken as addresses: plug-ins return movable
-    // and fixed blocks alike. A longer block (a V5 header with a colour
-    // profile behind it) is cut to the room the picture record has.
-    LockedLocal lock(infoBlock.get());
-    if (!lock.get()) return kSpiMemoryError;
-    const SIZE_T size = LocalSize(infoBlock.get());
-    std::memcpy(&picture.Info, lock.get(), size < sizeof picture.Info ? size : sizeof picture.Info);
-  }
-  void* bits = LocalLock(bitsBlock.get());
-  if (!bits) return kSpiMemoryError;
-  const SIZE_T bitsSize = LocalSize(bitsBlock.get());
-  // The picture record holds the block's size in 31 bits, as the internal
-  // reader's blocks are: a larger one is refused, never held with a size cut.
-  const int32_t refusal = !PluginBitsFit(picture.Info, bitsSize) ? kSpiBrokenData
-                          : bitsSize > INT32_MAX                 ? kSpiNoMemory
-                                                                 : 0;
-  if (refusal != 0) {
-    LocalUnlock(bitsBlock.get());
-    return refusal;
-  }
-  picture.BitsHandle = bitsBlock.release();
-  picture.Bits = bits;
-  picture.BitsSize = static_cast<int32_t>(bitsSize);
-  return 0;
+  TBmpLayout layout;
+  const int32_t status = ReadHeaderBlock(infoBlock.get(), LocalSize(bitsBlock.get()), layout);
+  if (status != 0) return status;
+  return HoldPluginBits(layout, bitsBlock, picture);
 }
 
 }  // namespace
@@ -159,7 +192,9 @@ int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::uniq
       CallPlugin(plugin, getArchiveInfo, code, archive.c_str(), LONG_PTR{0}, kSpiInputFile, &handle);
   if (outcome != TCallOutcome::Returned) return FaultCode(plugin, outcome);
   if (code != 0) return OwnCode(code);
-  LocalMemory block(handle);
+  // A value the system does not know as a local memory handle is neither
+  // read nor freed: like a block that cannot be locked, it lists nothing.
+  LocalMemory block(OwnedLocal(handle));
   LockedLocal lock(block.get());
   if (!lock.get()) return 0;
   return ConvertArchiveEntries(static_cast<const uint8_t*>(lock.get()), LocalSize(block.get()), entries);
@@ -176,7 +211,7 @@ int32_t ExtractMember(HMODULE plugin, const std::string& archive, SpiPosition po
                                           reinterpret_cast<LPSTR>(&handle), kSpiOutputMemory, nullptr, LONG_PTR{0});
   if (outcome != TCallOutcome::Returned) return FaultCode(plugin, outcome);
   if (code != 0) return OwnCode(code);
-  LocalMemory block(handle);
+  LocalMemory block(OwnedLocal(handle));
   if (!block) return kSpiBrokenData;
   LockedLocal lock(block.get());
   if (!lock.get()) return kSpiMemoryError;

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the internal bitmap reader as a file image, then
 // to the format description, the installer and the resampler, as the loader
-// and the painter would. Each input is read twice: as it is, and made into a
+// and the painter would; and the same bytes, split where the pixels begin,
+// as the header block and pixel block a plug-in returns. Each input is read twice: as it is, and made into a
 // plausible file (signature, a header size of every version, a pixel offset
 // inside the file), so that a short run reaches every header form and
 // conversion. Checks that every held header is one the program's readers
@@ -49,6 +50,41 @@ void CheckHeld(const TDecodedPicture& pic) {
   Check(static_cast<uint64_t>(pic.BitsSize) >= DibStride(h.biWidth, bits) * rows);
 }
 
+void Resample(const TDecodedPicture& pic) {
+  BitmapInfo view;
+  static uint8_t out[16 * (16 * 4 + 8)];
+  const int32_t rows = DibRows(pic.Info.bmiHeader.biHeight);
+  Check(ScaleDibInto(view, out, sizeof out, pic.Info.bmiHeader.biWidth * 3 / 2, rows * 3 / 2, 0, 0, 16, 16, pic.Info,
+                     pic.Bits, static_cast<uint64_t>(pic.BitsSize)));
+}
+
+// The plug-in road. Each block is a heap block of its own size, so that a
+// read past either is caught.
+void ReadPlugin(const uint8_t* header, size_t headerSize, const uint8_t* bits, size_t bitsSize) {
+  const std::vector<uint8_t> headerBlock(header, header + headerSize);
+  std::vector<uint8_t> bitsBlock(bits, bits + bitsSize);
+  TBmpLayout layout;
+  const int status = ReadPluginLayout(headerBlock.data(), headerBlock.size(), bitsBlock.size(), layout);
+  Check(status == kDecodeOk || status == kDecodeUnknownFormat || status == kDecodeBrokenData ||
+        status == kDecodeNoMemory);
+  if (status != kDecodeOk) return;
+  TDecodedPicture pic;
+  if (layout.Pixels == TBmpPixels::Copy) {
+    // The plug-in's block is held as it is.
+    Check(layout.BlockSize == bitsBlock.size());
+    pic.Info = layout.Info;
+    pic.Bits = bitsBlock.data();
+    pic.BitsSize = static_cast<int32_t>(bitsBlock.size());
+    CheckHeld(pic);
+    Resample(pic);
+    return;
+  }
+  if (BuildBmpPixels(layout, bitsBlock.data(), bitsBlock.size(), SmallBlocks, pic) != kDecodeOk) return;
+  CheckHeld(pic);
+  Resample(pic);
+  SmallBlocks.Free(pic.Bits);
+}
+
 void Read(const uint8_t* data, size_t size) {
   TDecodedPicture pic;
   const int status = ReadBmpImage(data, size, SmallBlocks, pic);
@@ -59,6 +95,10 @@ void Read(const uint8_t* data, size_t size) {
   TBmpLayout whole, head;
   const int layoutStatus = ReadBmpLayout(data, size, size, whole);
   Check(layoutStatus == ReadBmpLayout(data, size < 2048 ? size : 2048, size, head));
+  if (size >= 18) {
+    const size_t off = std::clamp<size_t>(ReadLe32(data + 10), 14, size);
+    ReadPlugin(data + 14, off - 14, data + off, size - off);
+  }
   if (layoutStatus == kDecodeOk) {
     Check(std::memcmp(&whole.Info, &head.Info, sizeof(BitmapInfo)) == 0);
     Check(whole.PixelOffset == head.PixelOffset && whole.BlockSize == head.BlockSize && whole.Pixels == head.Pixels);
@@ -73,11 +113,7 @@ void Read(const uint8_t* data, size_t size) {
   if (status != kDecodeOk) return;
   CheckHeld(pic);
 
-  BitmapInfo view;
-  static uint8_t out[16 * (16 * 4 + 8)];
-  const int32_t rows = DibRows(pic.Info.bmiHeader.biHeight);
-  Check(ScaleDibInto(view, out, sizeof out, pic.Info.bmiHeader.biWidth * 3 / 2, rows * 3 / 2, 0, 0, 16, 16, pic.Info,
-                     pic.Bits, static_cast<uint64_t>(pic.BitsSize)));
+  Resample(pic);
   pic.TextInfo.assign(reinterpret_cast<const char*>(data), size < 64 ? size : 64);
   TImg img;
   InstallImg(img, pic, data, size);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,6 +22,18 @@ inline uint32_t MaskedColour(uint32_t pixel, uint32_t redMask, uint32_t greenMas
     if (len >= 8) return v >> (len - 8);
     v <<= 8 - len;
     return (v | v >> len) & 0xFF;
+  };
+  return field(redMask) << 16 | field(greenMask) << 8 | field(blueMask);
+}
+
+// Colour of a masked pixel read once into 8-bit channels, each field value v
+// of largest value max becoming round(v * 255 / max), as the reference
+// renderings of the public bitmap test suites scale fields of any width.
+inline uint32_t ScaledColour(uint32_t pixel, uint32_t redMask, uint32_t greenMask, uint32_t blueMask) {
+  auto field = [pixel](uint32_t mask) -> uint32_t {
+    if (mask == 0) return 0;
+    const double max = mask >> std::countr_zero(mask);
+    return static_cast<uint32_t>(std::lround(((pixel & mask) >> std::countr_zero(mask)) * 255.0 / max));
   };
   return field(redMask) << 16 | field(greenMask) << 8 | field(blueMask);
 }
@@ -140,6 +153,9 @@ struct TClassRecipe {
   size_t EntrySize = 4;
   std::vector<uint32_t> Masks = {};
   size_t Gap = 0;
+  // Masks GDI does not draw as meant: the depth the pixels are held at,
+  // read out of their masks (32 with an alpha mask, else 24).
+  uint16_t ConvertedTo = 0;
 };
 
 inline bool IsOs2Header(uint32_t size) {
@@ -158,7 +174,10 @@ inline TBmpClass MakeClass(const TClassRecipe& c, uint32_t heldSize, int32_t col
     colour = [palette, size = c.EntrySize](uint32_t v) { return PaletteEntryColour(palette, size, v); };
   } else if (masked) {
     const std::vector<uint32_t> m = c.Masks;
-    colour = [m](uint32_t v) { return MaskedColour(v, m[0], m[1], m[2]); };
+    if (c.ConvertedTo)
+      colour = [m](uint32_t v) { return ScaledColour(v, m[0], m[1], m[2]); };
+    else
+      colour = [m](uint32_t v) { return MaskedColour(v, m[0], m[1], m[2]); };
     range = c.Bits == 16 ? 0x10000 : 0;
   } else if (c.Bits == 16) {
     colour = [](uint32_t v) { return MaskedColour(v, 0x7C00, 0x03E0, 0x001F); };
@@ -185,6 +204,9 @@ inline TBmpClass MakeClass(const TClassRecipe& c, uint32_t heldSize, int32_t col
   if (runLength) {
     k.HeldBits = 24;
     k.HeldCompression = 0;
+  } else if (c.ConvertedTo) {
+    k.HeldBits = c.ConvertedTo;
+    k.HeldCompression = 0;
   } else if (masked) {
     k.HeldCompression = 3;
     k.HeldMasks.assign(c.Masks.begin(), c.Masks.begin() + 3);
@@ -209,6 +231,7 @@ inline TBmpClass MakeClass(const TClassRecipe& c, uint32_t heldSize, int32_t col
 inline std::vector<TBmpClass> BitmapClasses() {
   const std::vector<uint32_t> k565 = {0xF800, 0x07E0, 0x001F};
   const std::vector<uint32_t> kBgr888 = {0x000000FF, 0x0000FF00, 0x00FF0000};
+  const std::vector<uint32_t> k888 = {0x00FF0000, 0x0000FF00, 0x000000FF, 0};
   std::vector<TBmpClass> all;
   auto add = [&all](const TClassRecipe& c, uint32_t heldSize, int32_t colorBits) {
     all.push_back(MakeClass(c, heldSize, colorBits));
@@ -231,12 +254,13 @@ inline std::vector<TBmpClass> BitmapClasses() {
   add({.Name = "V5, 24 bits", .HeaderSize = 124, .Bits = 24}, 124, 24);
   add({.Name = "V5, RLE8, full table", .HeaderSize = 124, .Bits = 8, .Compression = 1, .Entries = 256}, 40, 8);
   add({.Name = "V4, 16-bit bitfields", .HeaderSize = 108, .Bits = 16, .Compression = 3, .Masks = k565}, 108, 16);
-  add({.Name = "V5, 32-bit bitfields", .HeaderSize = 124, .Bits = 32, .Compression = 3, .Masks = kBgr888}, 124, 32);
-  add({.Name = "56-byte header, 16-bit bitfields",
+  add({.Name = "V5, 32-bit bitfields", .HeaderSize = 124, .Bits = 32, .Compression = 3, .Masks = k888}, 124, 32);
+  add({.Name = "56-byte header, 16-bit bitfields with alpha",
        .HeaderSize = 56,
        .Bits = 16,
        .Compression = 3,
-       .Masks = {0x0F00, 0x00F0, 0x000F, 0xF000}},
+       .Masks = {0x0F00, 0x00F0, 0x000F, 0xF000},
+       .ConvertedTo = 32},
       40, 16);
   // Masks after a 40-byte header, with a colour table the depth does not use.
   add({.Name = "16-bit bitfields", .Bits = 16, .Compression = 3, .Masks = k565}, 40, 16);
@@ -247,7 +271,33 @@ inline std::vector<TBmpClass> BitmapClasses() {
        .Entries = 256,
        .Masks = k565},
       40, 16);
-  add({.Name = "32-bit bitfields, blue first", .Bits = 32, .Compression = 3, .Masks = kBgr888}, 40, 32);
+  add({.Name = "16-bit bitfields, 5-5-5", .Bits = 16, .Compression = 3, .Masks = {0x7C00, 0x03E0, 0x001F}}, 40, 16);
+  add({.Name = "32-bit bitfields, 8-8-8", .Bits = 32, .Compression = 3, .Masks = k888}, 40, 32);
+  // Masks GDI would draw otherwise than meant, read once into 24 or 32 bits.
+  add({.Name = "32-bit bitfields, blue first", .Bits = 32, .Compression = 3, .Masks = kBgr888, .ConvertedTo = 24}, 40,
+      32);
+  add({.Name = "16-bit bitfields, 2-3-1", .Bits = 16, .Compression = 3, .Masks = {0x0030, 0x000E, 0x0001}, .ConvertedTo = 24},
+      40, 16);
+  add({.Name = "V5, 16-bit bitfields, 1-9-2-4",
+       .HeaderSize = 124,
+       .Bits = 16,
+       .Compression = 3,
+       .Masks = {0x8000, 0x7FC0, 0x0030, 0x000F},
+       .ConvertedTo = 32},
+      40, 16);
+  add({.Name = "32-bit bitfields, 10-10-10",
+       .Bits = 32,
+       .Compression = 3,
+       .Masks = {0x3FF00000, 0x000FFC00, 0x000003FF},
+       .ConvertedTo = 24},
+      40, 32);
+  add({.Name = "V4, 32-bit bitfields, 10-10-10-2",
+       .HeaderSize = 108,
+       .Bits = 32,
+       .Compression = 3,
+       .Masks = {0x000003FF, 0x000FFC00, 0x3FF00000, 0xC0000000},
+       .ConvertedTo = 32},
+      40, 32);
   // Gaps before the pixels and tables longer than the depth needs.
   add({.Name = "8 bits, 16 entries, gap", .Bits = 8, .ClrUsed = 16, .Entries = 16, .Gap = 100}, 40, 8);
   add({.Name = "24 bits, gap", .Bits = 24, .Gap = 37}, 40, 24);
@@ -273,14 +323,19 @@ inline std::vector<TBmpClass> BitmapClasses() {
        .Compression = 6,
        .Masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}},
       40, 32);
-  add({.Name = "16-bit alpha bitfields", .Bits = 16, .Compression = 6, .Masks = {0x0F00, 0x00F0, 0x000F, 0xF000}}, 40,
-      16);
-  add({.Name = "V5, 32-bit alpha bitfields",
+  add({.Name = "16-bit alpha bitfields, 4-4-4-4",
+       .Bits = 16,
+       .Compression = 6,
+       .Masks = {0x0F00, 0x00F0, 0x000F, 0xF000},
+       .ConvertedTo = 32},
+      40, 16);
+  add({.Name = "V5, 32-bit alpha bitfields, 8-8-8-8 moved",
        .HeaderSize = 124,
        .Bits = 32,
        .Compression = 6,
-       .Masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF}},
-      124, 32);
+       .Masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF},
+       .ConvertedTo = 32},
+      40, 32);
   return all;
 }
 

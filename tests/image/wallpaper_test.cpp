@@ -40,17 +40,18 @@ TEST(WallpaperFile, LongHeadersAreWrittenAsFortyBytesWithTheirMasksOrColours) {
   v5.Pixels = PatternBytes(CaseStride(3, 8) * 2, 2);
   TBmpRecipe v4;  // a version 4 header: the masks are its own fields at byte 40
   v4.HeaderSize = 108;
-  v4.BitCount = 32;
+  v4.BitCount = 16;
   v4.Compression = kBiBitfields;
-  v4.Pixels = PatternBytes(CaseStride(3, 32) * 2, 4);
+  v4.Pixels = PatternBytes(CaseStride(3, 16) * 2, 4);
   TBytes v4File = MakeBmp(v4);
-  const uint32_t masks[3] = {0xFF00u, 0xFF0000u, 0xFFu};
+  // 5-6-5, which is held as it is (other masks are read into plain pixels).
+  const uint32_t masks[3] = {0xF800u, 0x07E0u, 0x001Fu};
   std::memcpy(v4File.data() + 14 + 40, masks, sizeof masks);
   struct Case {
     const char* Name;
     TBytes File;
     uint32_t OffBits;
-  } cases[] = {{"V5, 8 bit", MakeBmp(v5), 1078}, {"V4, 32-bit bitfields", v4File, 66}};
+  } cases[] = {{"V5, 8 bit", MakeBmp(v5), 1078}, {"V4, 16-bit bitfields", v4File, 66}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     TOwnedPicture pic(c.File);
