@@ -56,10 +56,22 @@ TReadAhead::TForegroundOpen::~TForegroundOpen() {
   readAhead_->changed_.notify_all();
 }
 
+const TLoadedPicture* TReadAhead::ResultOf(const TPictureSource& source) const {
+  for (const TResult& r : results_)
+    if (SameSource(r.Source, source)) return &r.Loaded;
+  return nullptr;
+}
+
 bool TReadAhead::Wanted(const TPictureSource& source) const {
-  for (const TReadAheadJob& job : jobs_)
-    for (const TPictureSource& candidate : job.Candidates)
+  // A job needs its candidates up to the first not loaded yet or the first
+  // that ends its search; what lies beyond would only hold memory.
+  for (const TReadAheadJob& job : jobs_) {
+    for (const TPictureSource& candidate : job.Candidates) {
       if (SameSource(candidate, source)) return true;
+      const TLoadedPicture* loaded = ResultOf(candidate);
+      if (!loaded || EndsTheSearch(*loaded)) break;
+    }
+  }
   return false;
 }
 
@@ -105,6 +117,9 @@ bool TReadAhead::Take(const TPictureSource& source, TLoadedPicture& loaded) {
       PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
       lock.lock();
     }
+    // The user has moved on: nothing more is started until the picture the
+    // window's thread opens now is shown and its neighbours are planned.
+    jobs_.clear();
     auto it = std::find_if(results_.begin(), results_.end(),
                            [&](const TResult& r) { return SameSource(r.Source, source); });
     if (it == results_.end()) return false;
@@ -151,13 +166,12 @@ std::optional<TPictureSource> TReadAhead::NextSource() {
   for (const TResult& r : results_) pictures += r.Loaded.Result == 0;
   for (const TReadAheadJob& job : jobs_) {
     for (const TPictureSource& candidate : job.Candidates) {
-      auto done = std::find_if(results_.begin(), results_.end(),
-                               [&](const TResult& r) { return SameSource(r.Source, candidate); });
-      if (done == results_.end()) {
+      const TLoadedPicture* loaded = ResultOf(candidate);
+      if (!loaded) {
         if (pictures >= kReadAheadPictures) return std::nullopt;
         return candidate;
       }
-      if (EndsTheSearch(done->Loaded)) break;
+      if (EndsTheSearch(*loaded)) break;
     }
   }
   return std::nullopt;

@@ -43,8 +43,9 @@ class TReadAhead {
   // Window's thread: read these ahead now, in order; every result that is
   // not among their candidates is freed. Starts the worker the first time.
   void Plan(std::vector<TReadAheadJob> jobs, std::vector<TPlugin*> catalogue);
-  // Window's thread: source's result, read ahead for a file that has not
-  // changed since; waits while it is being decoded. False when there is none.
+  // Window's thread, at every open: source's result, read ahead for a file
+  // that has not changed since; waits while it is being decoded. False when
+  // there is none. Nothing new is read ahead until the next plan.
   bool Take(const TPictureSource& source, TLoadedPicture& loaded);
   // Window's thread: stops the worker at its next step, joins it and frees
   // every result. The object can plan again afterwards.
@@ -77,6 +78,7 @@ class TReadAhead {
   // With mutex_ held: the next source to load, or none.
   std::optional<TPictureSource> NextSource();
   void Keep(const TPictureSource& source, TLoadedPicture&& loaded);
+  const TLoadedPicture* ResultOf(const TPictureSource& source) const;
   bool Wanted(const TPictureSource& source) const;
   bool GoOn() const;
 

@@ -37,7 +37,7 @@ SPI_EXPORT int __stdcall IsSupported(LPCSTR, void*) {
 #ifdef ORV_SPI_DLLMAIN_FAILS
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason != DLL_PROCESS_ATTACH) return TRUE;
-  CountSpiLoad(ORV_SPI_NAME);
+  CountSpi("loads_" ORV_SPI_NAME);
   return FALSE;
 }
 #endif

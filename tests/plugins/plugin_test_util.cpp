@@ -96,9 +96,9 @@ std::string SpiLog() {
   return n < sizeof log ? std::string(log, n) : std::string();
 }
 
-int SpiLoads(const std::string& name) {
+int SpiCount(const std::string& what) {
   char count[16] = {};
-  const DWORD n = GetEnvironmentVariableA(("ORV_SPI_LOADS_" + name).c_str(), count, sizeof count);
+  const DWORD n = GetEnvironmentVariableA(("ORV_SPI_COUNT_" + what).c_str(), count, sizeof count);
   return n && n < sizeof count ? std::atoi(count) : 0;
 }
 

@@ -56,8 +56,9 @@ struct ProbeHeader {
   uint8_t Bytes[kSpiHeaderSize] = {};
 };
 
-// How often the test plug-in of this log name has been loaded in this process.
-int SpiLoads(const std::string& name);
+// How often a test plug-in counted this event in this process (CountSpi):
+// "loads_<name>", "decodes_<name>".
+int SpiCount(const std::string& what);
 
 // The test plug-ins' call log ("name:call;..."), and emptying it.
 std::string SpiLog();

@@ -19,7 +19,7 @@
 namespace {
 
 const struct TCountsLoads {
-  TCountsLoads() { CountSpiLoad("pnm"); }
+  TCountsLoads() { CountSpi("loads_pnm"); }
 } countsLoads;
 
 enum class Mode {
@@ -32,6 +32,9 @@ enum class Mode {
   InfoError,
   PictureError,
   Partial,
+  // GetPicture sleeps <code> milliseconds first, as a slow decoder takes its
+  // time, having set the event "OrvTestPnmSleeping" if a test made it.
+  Sleep,
   Unpadded,  // the text handle at offset 22 in a 64-bit record
   NoHandle,  // in place of the text handle, the address of a static text
 };
@@ -95,7 +98,8 @@ bool Parse(const char* image, LONG_PTR length, Request& r) {
                                   {"pictureerror", Mode::PictureError},
                                   {"partial", Mode::Partial},
                                   {"unpadded", Mode::Unpadded},
-                                  {"nohandle", Mode::NoHandle}};
+                                  {"nohandle", Mode::NoHandle},
+                                  {"sleep", Mode::Sleep}};
     bool known = false;
     for (const Name& m : kModes) {
       const size_t len = std::strlen(m.text);
@@ -167,6 +171,14 @@ SPI_EXPORT int __stdcall GetPicture(LPCSTR image, LONG_PTR length, unsigned flag
                                     SpiProgressProc progress, LONG_PTR data) {
   Request r;
   if ((flag & 7) != kSpiInputMemory || !Parse(image, length, r)) return 2;
+  CountSpi("decodes_pnm");
+  if (r.mode == Mode::Sleep) {
+    if (HANDLE sleeping = OpenEventA(EVENT_MODIFY_STATE, FALSE, "OrvTestPnmSleeping")) {
+      SetEvent(sleeping);
+      CloseHandle(sleeping);
+    }
+    Sleep(static_cast<DWORD>(r.code));
+  }
   if (r.mode == Mode::PictureError) return r.code;
   if (progress && progress(0, r.height, data) != 0) return 1;
 

@@ -78,8 +78,8 @@ TEST(ProbePlugin, ClaimsByKindAndKeepsEachModuleLoaded) {
   }
   EXPECT_EQ(PluginRecord(TestSpi("orvpnm")).Kind, kPluginPicture);
   EXPECT_EQ(PluginRecord(TestSpi("orvtar")).Kind, kPluginArchive);
-  EXPECT_EQ(SpiLoads("pnm"), 1);
-  EXPECT_EQ(SpiLoads("tar"), 1);
+  EXPECT_EQ(SpiCount("loads_pnm"), 1);
+  EXPECT_EQ(SpiCount("loads_tar"), 1);
 }
 
 TEST(ProbePlugin, AsksForTheVersionOnceAndIsSupportedAtEveryProbe) {
@@ -122,9 +122,9 @@ TEST(PluginTable, EachPluginIsLoadedOnceOverManyCalls) {
     ASSERT_EQ(ExtractMember(tar, archive, position, member), 0);
     ASSERT_EQ(GetPluginDescription(pnm), "Orv test PNM reader");
   }
-  EXPECT_EQ(SpiLoads("pnm"), 1);
-  EXPECT_EQ(SpiLoads("tar"), 1);
-  EXPECT_EQ(SpiLoads("dllmainfails"), 1);
+  EXPECT_EQ(SpiCount("loads_pnm"), 1);
+  EXPECT_EQ(SpiCount("loads_tar"), 1);
+  EXPECT_EQ(SpiCount("loads_dllmainfails"), 1);
   EXPECT_EQ(refusing.State, TPluginState::FailedToLoad);
 }
 

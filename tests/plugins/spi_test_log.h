@@ -16,10 +16,11 @@ inline void LogSpiCall(const std::string& entry) {
   SetEnvironmentVariableA("ORV_SPI_LOG", log.c_str());
 }
 
-// Counts the loads of a test plug-in (its DLL_PROCESS_ATTACH) in the process
-// environment variable ORV_SPI_LOADS_<name>, which outlives the DLL.
-inline void CountSpiLoad(const std::string& name) {
-  const std::string variable = "ORV_SPI_LOADS_" + name;
+// Counts an event of a test plug-in ("loads_pnm" for its DLL_PROCESS_ATTACH,
+// "decodes_pnm" for its GetPicture calls) in the process environment
+// variable ORV_SPI_COUNT_<what>, which outlives the DLL.
+inline void CountSpi(const std::string& what) {
+  const std::string variable = "ORV_SPI_COUNT_" + what;
   char count[16] = {};
   const DWORD n = GetEnvironmentVariableA(variable.c_str(), count, sizeof count);
   SetEnvironmentVariableA(variable.c_str(), std::to_string(n && n < sizeof count ? std::stoi(count) + 1 : 1).c_str());

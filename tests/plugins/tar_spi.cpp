@@ -20,7 +20,7 @@
 namespace {
 
 const struct TCountsLoads {
-  TCountsLoads() { CountSpiLoad("tar"); }
+  TCountsLoads() { CountSpi("loads_tar"); }
 } countsLoads;
 
 constexpr size_t kBlock = 512;

@@ -52,7 +52,7 @@ TEST_F(InfoActions, PluginListDescribesEveryEntryAndKeepsWhatItLoaded) {
     EXPECT_EQ(GetModuleHandleA(TestSpi("orvpnm").c_str()), PluginRecord(TestSpi("orvpnm")).Module);
     Command(kCmdPluginList);
     EXPECT_EQ(box.Last.Count, 2);
-    EXPECT_EQ(SpiLoads("pnm"), 1);
+    EXPECT_EQ(SpiCount("loads_pnm"), 1);
   }
 
   for (int32_t i = 0; i < PluginFiles->Count; ++i) std::free(PluginFiles->Items[i]);

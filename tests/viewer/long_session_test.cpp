@@ -37,7 +37,7 @@ TEST(LongSession, ObjectsAndMemoryStayAtTheLevelOfTheFirstPass) {
   EXPECT_LE(PrivateBytes(), bytes + walk.LargestPicture() + (1u << 20));
   EXPECT_FALSE(InfoIcon);
   // Each loaded once, by the first probe that reached it, and kept.
-  for (const char* plugin : {"pnm", "tar"}) EXPECT_EQ(SpiLoads(plugin), 1) << plugin;
+  for (const char* plugin : {"pnm", "tar"}) EXPECT_EQ(SpiCount(std::string("loads_") + plugin), 1) << plugin;
 }
 
 // Before plug-ins stayed loaded, each page turn loaded every plug-in ahead of
