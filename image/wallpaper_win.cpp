@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "config/profile.h"
+#include "framework/handles.h"
 #include "framework/message_box.h"
 #include "framework/res_strings.h"
-#include "framework/handles.h"
 #include "image/wallpaper.h"
 #include "util/file_io_win.h"
 
