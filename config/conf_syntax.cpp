@@ -69,11 +69,13 @@ void AppendConfLines(std::string_view bytes, std::string& content,
 
   size_t i = 0;
   while (i < bytes.size()) {
-    size_t cr = bytes.find('\r', i);
-    if (cr == std::string_view::npos) cr = bytes.size();
-    std::string_view line = bytes.substr(i, cr - i);
-    i = cr + 1;
-    if (i < bytes.size() && bytes[i] == '\n') ++i;
+    // Files written elsewhere end their lines in a line feed alone; read as
+    // one long line, a leading comment would swallow the whole file.
+    size_t stop = bytes.find_first_of("\r\n", i);
+    if (stop == std::string_view::npos) stop = bytes.size();
+    std::string_view line = bytes.substr(i, stop - i);
+    i = stop + 1;
+    if (stop < bytes.size() && bytes[stop] == '\r' && i < bytes.size() && bytes[i] == '\n') ++i;
 
     if (line.empty() || line[0] == '#') continue;
     size_t copied = line.size() < static_cast<size_t>(kConfMaxLine) ? line.size() : kConfMaxLine;
@@ -81,13 +83,7 @@ void AppendConfLines(std::string_view bytes, std::string& content,
     lineBuffer[copied] = '\0';
     int32_t count = SplitLine(lineBuffer, keyBuffer, kConfBufferSize, values, kConfBufferSize, workArea);
     if (std::strcmp(keyBuffer, "@Include") == 0) {
-      if (count > 0) {
-        // A file with bare line feeds reaches here as one line; its include
-        // name is what stands before the first of them.
-        std::string name(values[0]);
-        name.resize(std::strcspn(values[0], "\n"));
-        include(name);
-      }
+      if (count > 0) include(values[0]);
       continue;
     }
     content.append(line);

@@ -20,8 +20,8 @@ int32_t SplitLine(const char* line, char* keyBuffer, int32_t keySize, const char
                   int32_t workSize, char* workArea);
 
 // Appends the accepted lines of one file's bytes to content, each followed by
-// a line feed. Lines end at a carriage return (taking one following line feed
-// with it); byte 26 ends the file; empty lines and "#" lines are skipped.
+// a line feed. A line ends at CR LF, CR or LF alike; byte 26 ends the file;
+// empty lines and "#" lines are skipped.
 // include is called with the name of each "@Include" line that has a value.
 void AppendConfLines(std::string_view bytes, std::string& content,
                      const std::function<void(const std::string& includeName)>& include);

@@ -8,6 +8,8 @@
 
 #include "config/profile.h"
 #include "framework/handles.h"
+#include "framework/message_box.h"
+#include "framework/res_strings.h"
 #include "image/wallpaper.h"
 #include "util/file_io_win.h"
 
@@ -22,32 +24,48 @@ struct TemporaryFile {
   }
 };
 
-// Writes the file in full under a new name in the folder, then puts it in
-// place of path.
-int32_t WriteReplacing(const std::string& folder, const std::string& path, const TWallpaperFile& content,
-                       const void* bits) {
+enum class TWriteStep { Done, Create, Write };
+
+struct TWriteResult {
+  int32_t Code = 0;
+  TWriteStep FailedAt = TWriteStep::Done;
+};
+
+// Writes the file in full under a new name in the folder, on the disk before
+// anything refers to it, then puts it in place of path. Says whether a
+// failure came before the file existed or while writing or moving it.
+TWriteResult WriteReplacing(const std::string& folder, const std::string& path, const TWallpaperFile& content,
+                            const void* bits) {
   char name[MAX_PATH] = {};
-  if (!GetTempFileNameA(folder.c_str(), "orv", 0, name)) return LastErrorOr(ERROR_CANNOT_MAKE);
+  if (!GetTempFileNameA(folder.c_str(), "orv", 0, name)) return {LastErrorOr(ERROR_CANNOT_MAKE), TWriteStep::Create};
   TemporaryFile temporary{name};
   {
     FileHandle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return LastErrorOr(ERROR_OPEN_FAILED);
+    if (!file) return {LastErrorOr(ERROR_OPEN_FAILED), TWriteStep::Create};
     int32_t code = WriteAll(file.get(), content.Head.data(), content.Head.size());
     if (code == 0) code = WriteAll(file.get(), static_cast<const uint8_t*>(bits), content.PixelSize);
-    if (code != 0) return code;
-    if (!CloseHandle(file.release())) return LastErrorOr(ERROR_WRITE_FAULT);
+    // A crash or power loss after the move must not leave a half-written
+    // wallpaper where the whole old one stood.
+    if (code == 0 && !FlushFileBuffers(file.get())) code = LastErrorOr(ERROR_WRITE_FAULT);
+    if (code != 0) return {code, TWriteStep::Write};
+    if (!CloseHandle(file.release())) return {LastErrorOr(ERROR_WRITE_FAULT), TWriteStep::Write};
   }
-  if (!MoveFileExA(name, path.c_str(), MOVEFILE_REPLACE_EXISTING)) return LastErrorOr(ERROR_WRITE_FAULT);
+  if (!MoveFileExA(name, path.c_str(), MOVEFILE_REPLACE_EXISTING))
+    return {LastErrorOr(ERROR_WRITE_FAULT), TWriteStep::Write};
   temporary.Keep = true;
-  return 0;
+  return {};
 }
 
 }  // namespace
 
-int32_t SetWallpaper(const TImg& img, bool tile) {
+int32_t SetWallpaper(const TImg& img, bool tile, HWND owner) {
   const std::string path = ProfileFolder + "wallpaper.bmp";
-  const int32_t code = WriteReplacing(ProfileFolder, path, WallpaperFile(img.Info, img.BitsSize), img.Bits);
-  if (code != 0) return code;
+  const TWriteResult written = WriteReplacing(ProfileFolder, path, WallpaperFile(img.Info, img.BitsSize), img.Bits);
+  // A folder that takes no file at all stays silent; a file that was begun
+  // and not finished (a full disk, an old file that cannot be replaced) is
+  // something the user asked for and did not get.
+  if (written.FailedAt == TWriteStep::Write) ShowWarning(owner, path + ": " + LoadResString(kStrCannotWriteFile));
+  if (written.Code != 0) return written.Code;
 
   HKEY opened = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\desktop", 0, KEY_WRITE, &opened) == ERROR_SUCCESS) {

@@ -26,6 +26,12 @@ private:
   std::string path_;
 };
 
+// Why a test under code page 932 could not make a double-byte file name:
+// Wine spells names in the host's locale, and without ja_JP.UTF-8 compiled
+// it takes them as ASCII.
+inline constexpr const char* kNoDoubleByteNames =
+    "no double-byte file names: the host lacks the ja_JP.UTF-8 locale (tools/setup compiles it)";
+
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& name);
 

@@ -47,7 +47,7 @@ bool TMainWindow::DoPictureCommand(int32_t id) {
       return true;
     case kCmdWallpaperNormal:
     case kCmdWallpaperTile:
-      SetWallpaper(Img, id == kCmdWallpaperTile);
+      SetWallpaper(Img, id == kCmdWallpaperTile, Handle);
       return true;
     case kCmdFullScreen:
       SetFullScreen(!IsFullScreen);

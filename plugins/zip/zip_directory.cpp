@@ -63,12 +63,20 @@ int32_t LocateDirectory(ByteSource& source, DirectoryPlace& place) {
   uint8_t locator[kLocatorSize];
   if (endPosition >= kLocatorSize && source.Read(endPosition - kLocatorSize, locator, kLocatorSize) &&
       ReadLe32(locator) == kZip64LocatorSignature) {
-    const uint64_t recordPosition = ReadLe64(locator + 8);
+    uint64_t recordPosition = ReadLe64(locator + 8);
     uint8_t record[kZip64EndSize];
     if (ReadLe32(locator + 16) > 1) return kSpiUnknownFormat;
-    if (recordPosition > endPosition - kLocatorSize || !source.Read(recordPosition, record, kZip64EndSize) ||
-        ReadLe32(record) != kZip64EndSignature) {
-      return kSpiBrokenData;
+    auto recordAt = [&](uint64_t at) {
+      return at <= endPosition - kLocatorSize && source.Read(at, record, kZip64EndSize) &&
+             ReadLe32(record) == kZip64EndSignature;
+    };
+    // A stub put in front of an archive without adjusting it leaves the
+    // locator counting from the archive's start; the record then stands
+    // right before the locator, where writers put it.
+    if (!recordAt(recordPosition)) {
+      if (endPosition < kLocatorSize + kZip64EndSize) return kSpiBrokenData;
+      recordPosition = endPosition - kLocatorSize - kZip64EndSize;
+      if (!recordAt(recordPosition)) return kSpiBrokenData;
     }
     disk = ReadLe32(record + 16);
     directoryDisk = ReadLe32(record + 20);
@@ -162,6 +170,16 @@ int32_t ReadEntries(const std::vector<uint8_t>& directory, uint64_t bias, uint64
 }
 
 }  // namespace
+
+bool HasZipEndRecord(ByteSource& source) {
+  uint64_t position = 0;
+  uint8_t record[kEndSize];
+  try {
+    return FindEndRecord(source, position, record);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
 
 int32_t ReadZipDirectory(ByteSource& source, std::vector<ZipMember>& members) {
   members.clear();

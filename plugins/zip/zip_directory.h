@@ -35,3 +35,8 @@ constexpr uint64_t kMaxZipDirectoryBytes = 128u << 20;
 // truncated, inconsistent or points outside the source; 4 when the directory
 // is too large; 6 when reading fails.
 int32_t ReadZipDirectory(ByteSource& source, std::vector<ZipMember>& members);
+
+// The source's tail (its last 64 KB and the longest comment) holds an end
+// record whose comment fits in the source: a ZIP archive ends there, maybe
+// behind other data such as a self-extracting program.
+bool HasZipEndRecord(ByteSource& source);

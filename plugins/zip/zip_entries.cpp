@@ -46,6 +46,11 @@ bool IsZipHeader(const uint8_t* header, size_t size) {
           header[7] == 4);
 }
 
+bool IsExecutableStub(std::string_view name, const uint8_t* header, size_t size) {
+  return size >= 2 && header[0] == 'M' && header[1] == 'Z' && name.size() >= 4 &&
+         SameIgnoringAsciiCase(name.substr(name.size() - 4), ".exe");
+}
+
 void SplitMemberName(const std::string& name, std::string& folder, std::string& file) {
   const size_t slash = name.rfind('/');
   if (slash == std::string::npos) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "plugins/spi_records.h"
 #include "plugins/zip/zip_directory.h"
@@ -12,6 +13,11 @@
 
 // The header starts a ZIP archive: a member, or the end record of an empty one.
 bool IsZipHeader(const uint8_t* header, size_t size);
+
+// A program file that may carry a ZIP archive behind its code (a
+// self-extracting archive): the name ends in ".exe" and the bytes begin as
+// an executable does. Whether an archive follows is for the end record to say.
+bool IsExecutableStub(std::string_view name, const uint8_t* header, size_t size);
 
 // "a/b/c.png" gives "a\b\" and "c.png". Only '/' separates: it is never the
 // second byte of a double-byte character, while '\' can be.

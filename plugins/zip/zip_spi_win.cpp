@@ -157,11 +157,16 @@ int __stdcall GetPluginInfo(int infoNumber, LPSTR buffer, int bufferLength) {
   });
 }
 
-int __stdcall IsSupported(LPCSTR, void* headerOrHandle) {
+int __stdcall IsSupported(LPCSTR name, void* headerOrHandle) {
   return GuardedCall([&] {
     uint8_t header[kSpiHeaderSize] = {};
     const size_t size = ReadProbeHeader(headerOrHandle, header);
-    return IsZipHeader(header, size) ? 1 : 0;
+    if (IsZipHeader(header, size)) return 1;
+    // A self-extracting archive: its directory's end record lies in the
+    // file's tail. Only programs are searched, so other files cost no reading.
+    if (!name || !IsExecutableStub(name, header, size)) return 0;
+    FileSource file;
+    return file.Open(name, 0) && HasZipEndRecord(file) ? 1 : 0;
   });
 }
 

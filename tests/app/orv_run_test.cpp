@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
+#include "app/command_table.h"
 #include "image/bmp_builder.h"
 #include "plugins/plugin_list.h"
 #include "win_test_util.h"
@@ -26,17 +28,37 @@ std::string Title(HWND window) {
   return title;
 }
 
-// Waits until every client pixel has the colour, for at most a few seconds.
+// Whether the condition holds within ten seconds: the program answers in its
+// own time, which on a loaded machine can be long.
+bool Eventually(const std::function<bool()>& condition) {
+  for (int i = 0; i < 200; ++i) {
+    if (condition()) return true;
+    Sleep(50);
+  }
+  return condition();
+}
+
+// Waits until every client pixel has the colour.
 bool ClientBecomes(HWND window, uint32_t colour) {
-  for (int i = 0; i < 100; ++i) {
+  return Eventually([&] {
     int w = 0, h = 0;
     auto pixels = ReadClientPixels(window, w, h);
     bool all = !pixels.empty();
     for (uint32_t p : pixels) all = all && p == colour;
-    if (all) return true;
-    Sleep(50);
-  }
-  return false;
+    return all;
+  });
+}
+
+// A w x h 24-bit BMP, every pixel the colour 0xRRGGBB.
+std::string SolidBmp(int w, int h, uint32_t rgb) {
+  TBytes b = MakeSolidBmp(w, h, rgb);
+  return std::string(b.begin(), b.end());
+}
+
+std::string BoxText(HWND box) {
+  char text[1024] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  return text;
 }
 
 }  // namespace
@@ -63,29 +85,36 @@ TEST(OrvRun, EmptyWindowThenCloseEndsWithZero) {
 }
 
 TEST(OrvRun, NoArgumentUsesTheProgramFolderAsProfile) {
-  ChildProcess orv(Command(""));
+  // A copy of the program in a folder of its own, so that what it writes
+  // into its profile goes there and not into the build.
+  TempDir folder;
+  const std::string built = ProgramPath(ORV_EXE);
+  const std::string program = folder.Path() + built.substr(built.find_last_of("\\/") + 1);
+  ASSERT_TRUE(CopyFileA(built.c_str(), program.c_str(), TRUE));
+  // Nor may the variable name another folder.
+  char saved[MAX_PATH + 1] = {};
+  const DWORD had = GetEnvironmentVariableA("TAVOPROF", saved, sizeof saved);
+  SetEnvironmentVariableA("TAVOPROF", nullptr);
+  ChildProcess orv("\"" + program + "\"");
+  if (had) SetEnvironmentVariableA("TAVOPROF", saved);
   ASSERT_TRUE(orv.Started());
   HWND window = orv.WaitForWindow("TOrvClass");
   ASSERT_NE(window, nullptr);
+
+  // Start-up built the missing catalogue in the program's folder...
+  EXPECT_NE(GetFileAttributesA((folder.Path() + kPluginListName).c_str()), INVALID_FILE_ATTRIBUTES);
+  // ...and the About box names that folder.
+  PostMessageA(window, WM_COMMAND, kCmdAbout, 0);
+  HWND box = orv.WaitForWindow("#32770");
+  ASSERT_NE(box, nullptr);
+  const std::string about = BoxText(box);
+  const std::string named = "Profile folder: " + folder.Path();
+  EXPECT_TRUE(about.size() >= named.size() && lstrcmpiA(about.c_str() + about.size() - named.size(), named.c_str()) == 0)
+      << about;
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
   SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_EQ(orv.WaitForExit(), 0);
 }
-
-namespace {
-
-// A w x h 24-bit BMP, every pixel the colour 0xRRGGBB.
-std::string SolidBmp(int w, int h, uint32_t rgb) {
-  TBytes b = MakeSolidBmp(w, h, rgb);
-  return std::string(b.begin(), b.end());
-}
-
-std::string BoxText(HWND box) {
-  char text[1024] = {};
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-  return text;
-}
-
-}  // namespace
 
 TEST(OrvRun, ShowsTheCommandLinePictureAtItsOwnSize) {
   TempDir profile;
@@ -133,18 +162,28 @@ void Type(HWND window, WORD vk, WORD modifier = 0) {
   SendKey(vk, false);
   SendKey(vk, true);
   if (modifier) SendKey(modifier, true);
-  Sleep(300);
 }
 
-// Waits for the title to become text, for at most a few seconds.
+// Waits for the title to become text.
 bool TitleBecomes(HWND window, const std::string& text) {
-  for (int i = 0; i < 60; ++i) {
-    if (Title(window) == text) return true;
-    Sleep(50);
-  }
+  if (Eventually([&] { return Title(window) == text; })) return true;
   ADD_FAILURE() << "title: " << Title(window);
   return false;
 }
+
+RECT WindowRect(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+RECT ClientRect(HWND window) {
+  RECT r{};
+  GetClientRect(window, &r);
+  return r;
+}
+
+bool HasCaption(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) != 0; }
 
 }  // namespace
 
@@ -167,26 +206,28 @@ TEST(OrvRun, DrivenFromTheKeyboardWithTheDefaultKeys) {
   Type(window, 'S');
   EXPECT_TRUE(TitleBecomes(window, "a.bmp (300x200x24) 150% - Orv"));
 
-  RECT normal;
-  GetWindowRect(window, &normal);
+  const RECT normal = WindowRect(window);
   Type(window, VK_RETURN);
-  RECT full;
-  GetWindowRect(window, &full);
-  EXPECT_EQ(full.right - full.left, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_TRUE(Eventually([&] {
+    const RECT full = WindowRect(window);
+    return full.right - full.left == GetSystemMetrics(SM_CXSCREEN);
+  })) << "full screen";
   Type(window, VK_RETURN);
-  RECT back;
-  GetWindowRect(window, &back);
-  EXPECT_TRUE(EqualRect(&normal, &back));
+  EXPECT_TRUE(Eventually([&] {
+    const RECT back = WindowRect(window);
+    return EqualRect(&normal, &back) != 0;
+  })) << "back from full screen";
 
-  RECT client;
-  GetClientRect(window, &client);
+  // Without the border the client area keeps its size.
+  const RECT client = ClientRect(window);
   Type(window, 'B', VK_CONTROL);
-  EXPECT_FALSE(GetWindowLongA(window, GWL_STYLE) & WS_CAPTION);
-  RECT borderless;
-  GetClientRect(window, &borderless);
-  EXPECT_EQ(borderless.right, client.right);
-  EXPECT_EQ(borderless.bottom, client.bottom);
+  EXPECT_TRUE(Eventually([&] { return !HasCaption(window); })) << "border hidden";
+  EXPECT_TRUE(Eventually([&] {
+    const RECT borderless = ClientRect(window);
+    return borderless.right == client.right && borderless.bottom == client.bottom;
+  })) << "client size kept";
   Type(window, 'B', VK_CONTROL);
+  EXPECT_TRUE(Eventually([&] { return HasCaption(window); })) << "border shown again";
 
   Type(window, 'N');
   EXPECT_TRUE(TitleBecomes(window, "b.bmp (320x180x24) 150% - Orv"));

@@ -36,6 +36,14 @@ TEST(ConfFile, NestedIncludesStandInPlaceAndMissingOnesAreSkipped) {
   EXPECT_EQ(Keys(top), V({"A=1", "M1=1", "I=1", "M2=2", "B=2"}));
 }
 
+TEST(ConfFile, FilesWithLineFeedOrCarriageReturnEndsIncludeLineByLine) {
+  TempDir dir;
+  dir.Write("inner.txt", "# inner\nI 1\n#I 0\nJ 2\n");
+  dir.Write("middle.txt", "# middle\rM 1\r@Include " + dir.Path() + "inner.txt\rN 2\r");
+  std::string top = dir.Write("config", "# top\nA 1\n@Include " + dir.Path() + "middle.txt\nB 2\n");
+  EXPECT_EQ(Keys(top), V({"A=1", "M=1", "I=1", "J=2", "N=2", "B=2"}));
+}
+
 TEST(ConfFile, IncludeNamesExpandEnvironmentVariables) {
   TempDir dir;
   dir.Write("sub\\keys.txt", "K 5\r\n");

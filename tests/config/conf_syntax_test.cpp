@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -78,39 +79,50 @@ TEST(ConfSyntax, CommentsAndEmptyLinesYieldNothing) {
 }
 
 TEST(ConfSyntax, LineEndsAndEndOfFileMarker) {
-  // CR alone, CR LF, and a missing final line end all end lines.
-  auto lines = ParseAll("A 1\rB 2\r\nC 3");
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[2].key, "C");
+  // CR LF, CR alone and LF alone end lines alike, mixed in one file too; a
+  // missing final line end ends the last line.
+  struct Case {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"CR LF", "# c\r\nA 1\r\n#B 0\r\n\r\nB 2\r\nC 3"},
+      {"CR alone", "# c\rA 1\r#B 0\r\rB 2\rC 3\r"},
+      {"LF alone", "# c\nA 1\n#B 0\n\nB 2\nC 3\n"},
+      {"mixed", "# c\nA 1\r#B 0\r\n\n\rB 2\n\rC 3"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto lines = ParseAll(c.text);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].key, "A");
+    EXPECT_EQ(lines[1].key, "B");
+    EXPECT_EQ(lines[1].values, V({"2"}));
+    EXPECT_EQ(lines[2].key, "C");
+    EXPECT_EQ(lines[2].values, V({"3"}));
+  }
   // Byte 26 ends the file.
   EXPECT_EQ(ParseAll("A 1\r\n\x1A" "B 2\r\n").size(), 1u);
-  // A file of bare line feeds is one line to the reader, but arrives line by
-  // line; the line end added after it leaves one empty line at the end.
-  lines = ParseAll("A 1\nB 2\nC 3\n");
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[1].key, "B");
-  EXPECT_EQ(lines[1].values, V({"2"}));
-  EXPECT_EQ(lines[3].key, "");
-  // ...and so a leading comment hides all of it.
-  EXPECT_TRUE(ParseAll("# c\nA 1\nB 2\n").empty());
+  EXPECT_EQ(ParseAll("A 1\n\x1A" "B 2\n").size(), 1u);
 }
 
 TEST(ConfSyntax, IncludesStandWhereTheirLineStood) {
-  std::vector<std::string> names;
-  std::string content;
-  AppendConfLines("A 1\r\n@Include %HOME%\\x.txt\r\n@Include\r\n@include y\r\nB 2\r\n", content,
-                  [&](const std::string& name) {
-                    names.push_back(name);
-                    content += "X 9\n";
-                  });
-  EXPECT_EQ(names, V({"%HOME%\\x.txt"}));
-  EXPECT_EQ(content, "A 1\nX 9\n@include y\nB 2\n");
-
-  names.clear();
-  content.clear();
-  AppendConfLines("@Include inc.txt\nA 1\nB 2\n", content, [&](const std::string& name) { names.push_back(name); });
-  EXPECT_EQ(names, V({"inc.txt"}));
-  EXPECT_EQ(content, "");
+  for (const char* end : {"\r\n", "\r", "\n"}) {
+    SCOPED_TRACE(testing::PrintToString(std::string(end)));
+    auto joined = [end](std::initializer_list<const char*> lines) {
+      std::string text;
+      for (const char* line : lines) text += std::string(line) + end;
+      return text;
+    };
+    std::vector<std::string> names;
+    std::string content;
+    AppendConfLines(joined({"# c", "A 1", "@Include %HOME%\\x.txt", "@Include", "@include y", "B 2"}), content,
+                    [&](const std::string& name) {
+                      names.push_back(name);
+                      content += "X 9\n";
+                    });
+    EXPECT_EQ(names, V({"%HOME%\\x.txt"}));
+    EXPECT_EQ(content, "A 1\nX 9\n@include y\nB 2\n");
+  }
 }
 
 TEST(ConfSyntax, OverlongLinesAndTooManyValuesAreCut) {
@@ -173,6 +185,9 @@ TEST(Settings, KeepViewPositionKeyCaseMattersValueCaseDoesNot) {
       {"KeepViewPosition \"on\"\r\n", true},
       {"KeepViewPosition onx\r\n", false},
       {"KeepViewPosition on\nOther 1\n", true},
+      {"# settings\nKeepViewPosition on\n", true},
+      {"# settings\rKeepViewPosition on\r", true},
+      {"KeepViewPosition on\nKeepViewPosition off\n", false},
   };
   for (const Case& c : cases) {
     std::string content;

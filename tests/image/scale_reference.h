@@ -11,14 +11,33 @@
 
 #include "image/dib_types.h"
 
-// The reference forms its products in long double, which needs the x87 unit
-// at its full 64-bit precision (a precision control set to 53 bits rounds
-// 3 * (the double nearest 1/3) up to 1).
-inline bool ExtendedProductsAvailable() {
-  volatile double third = 1.0 / 3;
-  volatile long double three = 3;
-  return std::numeric_limits<long double>::digits == 64 && three * third < 1;
+// trunc(x * scale) with the product rounded to a 64-bit mantissa, formed
+// here the plain way: one multiply in the x87 unit, its precision control set
+// to 64 bits for the call whatever it was, so that neither the production
+// arithmetic nor the FPU's current setting decides what tests expect. -1
+// where there is no x87 unit with a 64-bit mantissa.
+inline int64_t ExtendedTruncProduct(uint32_t x, double scale) {
+#if (defined(__i386__) || defined(__x86_64__)) && defined(__GNUC__)
+  if constexpr (std::numeric_limits<long double>::digits == 64) {
+    uint16_t saved = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(saved) : : "memory");
+    const uint16_t full = static_cast<uint16_t>(saved | 0x0300);
+    __asm__ volatile("fldcw %0" : : "m"(full) : "memory");
+    volatile long double factor = x;
+    volatile double by = scale;
+    volatile long double product = factor * by;
+    __asm__ volatile("fldcw %0" : : "m"(saved) : "memory");
+    return static_cast<int64_t>(product);
+  }
+#endif
+  (void)x;
+  (void)scale;
+  return -1;
 }
+
+// Whether ExtendedTruncProduct works here: the double nearest 1/3 lies just
+// below it, and 3 times it truncates to 0 only in a 64-bit mantissa.
+inline bool ExtendedProductsAvailable() { return ExtendedTruncProduct(3, 1.0 / 3) == 0; }
 
 struct TRefView {
   int32_t ZoomW, ZoomH, ScrollX, ScrollY, OutW, OutH;
@@ -55,14 +74,13 @@ inline std::vector<uint8_t> ReferenceScale(const BitmapInfo& src, const uint8_t*
   }
   std::vector<int32_t> table(static_cast<size_t>(v.ZoomW) + 4);
   for (int32_t x = firstCol; x <= lastCol + 4; ++x) {
-    const long double product = static_cast<long double>(x) * hScale;
     // Columns past the picture (the extra ones of a group) are held at
     // the last source column, so nothing outside the row is read.
-    const int32_t col = std::min(static_cast<int32_t>(product), srcW - 1);
+    const int32_t col = std::min(static_cast<int32_t>(ExtendedTruncProduct(static_cast<uint32_t>(x), hScale)), srcW - 1);
     table[static_cast<size_t>(x)] = bpp == 32 ? col : col * std::max(1, bpp / 8);
   }
   for (int32_t r = firstRow; r <= lastRow; ++r) {
-    const int32_t fromBottom = static_cast<int32_t>(static_cast<long double>(r) * vScale);
+    const int32_t fromBottom = static_cast<int32_t>(ExtendedTruncProduct(static_cast<uint32_t>(r), vScale));
     const int32_t memRow = src.bmiHeader.biHeight < 0 ? srcRows - 1 - fromBottom : fromBottom;
     const uint8_t* s = bits + memRow * srcStride;
     uint8_t* o = out.data() + (r - firstRow) * outStride;

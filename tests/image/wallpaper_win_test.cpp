@@ -8,9 +8,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/command_table.h"
 #include "config/profile.h"
+#include "framework/message_box.h"
 #include "image/block_alloc.h"
 #include "image/img.h"
 #include "util/sutil_win.h"
@@ -61,6 +63,33 @@ struct THeld {
   }
 };
 
+// The message boxes shown while alive, instead of showing them.
+struct TBoxes {
+  struct TBox {
+    HWND Owner;
+    std::string Text, Caption;
+    UINT Type;
+  };
+  std::vector<TBox> Shown;
+  TBoxes() {
+    SetMessageBoxHook([this](HWND owner, const std::string& text, const std::string& caption, UINT type) {
+      Shown.push_back({owner, text, caption, type});
+      return IDOK;
+    });
+  }
+  ~TBoxes() { SetMessageBoxHook(nullptr); }
+};
+
+// Holds a file open so that it can be neither replaced nor deleted.
+struct TLocked {
+  HANDLE File;
+  explicit TLocked(const std::string& path)
+      : File(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~TLocked() {
+    if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
+  }
+};
+
 class Wallpaper : public ::testing::Test {
  protected:
   void SetUp() override { ProfileFolder = profile_.Path(); }
@@ -75,7 +104,7 @@ TEST_F(Wallpaper, EveryDepthIsWrittenAsABitmapTheViewerReopens) {
     SCOPED_TRACE(c.Name);
     THeld held(c.File);
     tile = !tile;
-    ASSERT_EQ(SetWallpaper(held.Img, tile), 0);
+    ASSERT_EQ(SetWallpaper(held.Img, tile, nullptr), 0);
     const TBytes written = FileBytes(Path());
     EXPECT_EQ(written, WallpaperBytes(held.Picture()));
     EXPECT_EQ(ReadLe32(written.data() + 10), c.OffBits);
@@ -99,16 +128,34 @@ TEST_F(Wallpaper, TheMenuIdsSetItPlainOrTiledOnlyWithAPicture) {
   EXPECT_EQ(TileValue(), "0");
   EXPECT_EQ(DesktopWallpaper(), Path());
   EXPECT_EQ(ReadLe32(FileBytes(Path()).data() + 10), picture.OffBits);
+
+  // An old file that cannot be replaced: the user is told, in a box of the window.
+  TBoxes boxes;
+  const TBytes before = FileBytes(Path());
+  {
+    TLocked locked(Path());
+    ASSERT_NE(locked.File, INVALID_HANDLE_VALUE);
+    SendMessageA(window->Handle, WM_COMMAND, kCmdWallpaperTile, 0);
+  }
+  ASSERT_EQ(boxes.Shown.size(), 1u);
+  EXPECT_EQ(boxes.Shown[0].Owner, window->Handle);
+  EXPECT_EQ(boxes.Shown[0].Text, Path() + ": Cannot write file.");
+  EXPECT_EQ(boxes.Shown[0].Caption, "Orv");
+  EXPECT_EQ(boxes.Shown[0].Type & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+  EXPECT_EQ(FileBytes(Path()), before);
+  EXPECT_EQ(TileValue(), "0");
   DestroyWindow(window->Handle);
 }
 
 TEST_F(Wallpaper, AFailedWriteLeavesTheOldFileTheRegistryAndTheDesktop) {
   THeld held(WallpaperCases()[3].File);
-  ASSERT_EQ(SetWallpaper(held.Img, true), 0);
+  ASSERT_EQ(SetWallpaper(held.Img, true, nullptr), 0);
   const TBytes before = FileBytes(Path());
 
+  TBoxes boxes;
   ProfileFolder = profile_.Path() + "missing\\";  // cannot be written at all
-  EXPECT_NE(SetWallpaper(held.Img, false), 0);
+  EXPECT_NE(SetWallpaper(held.Img, false, nullptr), 0);
+  EXPECT_TRUE(boxes.Shown.empty()) << "no file was begun: nothing to tell";
 
   // A folder that takes the file, but pixels that cannot be read: the write
   // fails after the file was created.
@@ -117,9 +164,17 @@ TEST_F(Wallpaper, AFailedWriteLeavesTheOldFileTheRegistryAndTheDesktop) {
   ASSERT_NE(unreadable, nullptr);
   void* bits = held.Img.Bits;
   held.Img.Bits = unreadable;
-  EXPECT_NE(SetWallpaper(held.Img, false), 0);
+  EXPECT_NE(SetWallpaper(held.Img, false, nullptr), 0);
   held.Img.Bits = bits;
   VirtualFree(unreadable, 0, MEM_RELEASE);
+  // The old file cannot be replaced: the new one is written in full, and the move fails.
+  {
+    TLocked locked(Path());
+    ASSERT_NE(locked.File, INVALID_HANDLE_VALUE);
+    EXPECT_NE(SetWallpaper(held.Img, false, nullptr), 0);
+  }
+  ASSERT_EQ(boxes.Shown.size(), 2u);
+  for (const TBoxes::TBox& box : boxes.Shown) EXPECT_EQ(box.Text, Path() + ": Cannot write file.");
 
   EXPECT_EQ(FileBytes(Path()), before);
   EXPECT_EQ(TileValue(), "1");

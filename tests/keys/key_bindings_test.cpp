@@ -81,6 +81,18 @@ TEST(KeyMapFile, WithoutLinesTheDefaultsStay) {
   EXPECT_EQ(WithKeyMap("F1 About\r\n", 2).Count, 40);  // the file could not be read
 }
 
+TEST(KeyMapFile, EveryLineEndBindsLineByLine) {
+  for (const char* end : {"\r\n", "\r", "\n"}) {
+    SCOPED_TRACE(testing::PrintToString(std::string(end)));
+    std::string text;
+    for (const char* line : {"# my keys", "F1 About", "#F2 Exit", "", "A-F4 Exit"}) text += std::string(line) + end;
+    TKeyBindings keys = WithKeyMap(text);
+    ASSERT_EQ(keys.Count, 2);
+    EXPECT_EQ(keys.MenuText(kCmdAbout), "&About\tF1");
+    EXPECT_EQ(keys.MenuText(kCmdExit), "E&xit\tAlt+F4");
+  }
+}
+
 TEST(KeyMapFile, EveryLineTakesASlotInFileOrder) {
   TKeyBindings keys = WithKeyMap(
       "Z ZoomIn\r\n"

@@ -98,6 +98,19 @@ TEST(KeyTable, AcceleratorTableHoldsEveryBindingOfAKey) {
   EXPECT_FALSE(none.Accel);
 }
 
+TEST(KeyTable, KeyMapWithLineFeedEndsBindsItsKeys) {
+  // As editors elsewhere save it: a heading comment and bare line feeds.
+  TempDir dir;
+  TKeyTable keys(CommandTable, DefaultKeyMap, dir.Write("keymap", "# my keys\nF1 About\n# F2 Exit\nA-F4 Exit\n"));
+  std::vector<ACCEL> entries = AcceleratorsOf(keys.Accel.get());
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].key, VK_F1);
+  EXPECT_EQ(entries[0].cmd, kCmdAbout);
+  EXPECT_EQ(entries[1].fVirt, FVIRTKEY | FALT);
+  EXPECT_EQ(entries[1].key, VK_F4);
+  EXPECT_EQ(entries[1].cmd, kCmdExit);
+}
+
 TEST(KeyTable, BoundKeysBecomeCommandsOfTheWindow) {
   TempDir dir;
   TKeyTable keys(CommandTable, DefaultKeyMap, dir.Path() + "keymap");

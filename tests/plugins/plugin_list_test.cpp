@@ -14,6 +14,7 @@ TEST(PluginListText, LinesOfPathsSkippingCommentsAndEmptyLines) {
       {"blanks are kept", " C:\\a.spi \r\n", {" C:\\a.spi "}},
       {"CR alone ends a line", "a\rb\r\r\nc", {"a", "b", "c"}},
       {"LF alone ends a line", "a\nb\n", {"a", "b"}},
+      {"LF ends after a comment", "# mine\n\nC:\\a.spi\n#C:\\b.spi\nC:\\c.spi\n", {"C:\\a.spi", "C:\\c.spi"}},
       {"0x1A ends the file",
        "a\r\n\x1A"
        "b\r\n",

@@ -93,7 +93,7 @@ class DoubleByteNames : public MainWindowSuite {
     // whose names and members' names are made of them.
     folder_ = dir_.MakeDir(kHyo) + "\\";
     // Wine stores such names only where the host has the Japanese locale.
-    if (GetFileAttributesA(folder_.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no double-byte file names";
+    ASSERT_NE(GetFileAttributesA(folder_.c_str()), INVALID_FILE_ATTRIBUTES) << kNoDoubleByteNames;
     for (const std::string& plugin : {TestSpi("orvpnm"), TestSpi("orvtar"), CompanionDll("orvzip")})
       state_.AddPlugin(plugin);
     Add(kSo + ".bmp", Bmp(31, 21), 31, 21);

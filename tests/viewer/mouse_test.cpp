@@ -22,6 +22,7 @@
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
 #include "viewer/view_state.h"
+#include "process_counts_win.h"
 #include "program_state.h"
 #include "viewer_harness.h"
 #include "win_test_util.h"
@@ -324,16 +325,19 @@ TEST_F(MouseTest, TwoHundredMenusLeaveNoMenuBehind) {
   auto open = [&] { SendMessageA(Hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(10, 10)); };
   TMenuSeen first = WhileMenuOpen(open);
   ASSERT_TRUE(first.Open);
-  // Zero where the platform does not count its objects (Wine); every handle
-  // the builder made is checked below in any case.
-  const DWORD objectsAfterFirst = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  // Counted through the handle tables where the platform does not count
+  // them (Wine), so a menu left behind shows in either.
+  const TGuiObjects afterFirst = CountGuiObjects();
+  ASSERT_GT(afterFirst.User, 0u) << "the main window at least";
   for (int i = 1; i < 200; ++i) {
     TMenuSeen seen = WhileMenuOpen(open);
     ASSERT_TRUE(seen.Open) << "opening " << i;
     ASSERT_EQ(seen.Menus.size(), 3u);
     ASSERT_TRUE(AllDestroyed(seen.Menus)) << "opening " << i;
   }
-  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), objectsAfterFirst);
+  const TGuiObjects afterAll = CountGuiObjects();
+  EXPECT_EQ(afterAll.User, afterFirst.User);
+  EXPECT_EQ(afterAll.Gdi, afterFirst.Gdi);
 }
 
 // Without a window manager the frame is not the program's to click (Wine

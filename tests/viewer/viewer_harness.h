@@ -35,8 +35,8 @@ void InstallTestPicture(const TTestPicture& p, const std::string& fileName = "D:
 // column x samples source column trunc(x * width / dispW) and zoomed row r,
 // counted from the bottom, source row trunc(r * rows / dispH) from the
 // bottom, each product rounded to a 64-bit mantissa before the truncation
-// (TruncScaledProduct, checked against the x87 unit by the image tests, so
-// that this does not depend on the FPU's precision setting); gray elsewhere.
+// (formed in the x87 unit by the tests' own ExtendedTruncProduct, never by
+// the program's arithmetic under test); gray elsewhere.
 struct TViewFacts {
   int32_t DispW, DispH, ScrollX, ScrollY, ClientW, ClientH;
   int32_t OriginX = 0, OriginY = 0;

@@ -44,8 +44,12 @@ inline std::string Deflate(const std::string& data, int level = 9) {
 
 class ZipBuilder {
  public:
-  // Bytes before the archive (a self-extracting stub); offsets stay as if it were not there.
+  // Bytes before the archive (a self-extracting stub); offsets stay as if it
+  // were not there, as when a stub and an archive are simply joined...
   std::string Prefix;
+  // ...unless set (before the first member is added): then they count from
+  // the stub's start, as builders of self-extracting archives adjust them.
+  bool OffsetsFromStub = false;
   // Written into the end record instead of the directory's true offset.
   int64_t DirectoryOffset = -1;
   // The end records are ZIP64 ones.
@@ -58,7 +62,7 @@ class ZipBuilder {
     const std::string stored = r.RawStream || r.Method != 8 ? r.Data : Deflate(r.Data);
     const uint64_t size = r.DeclaredSize >= 0 ? static_cast<uint64_t>(r.DeclaredSize) : r.Data.size();
     const uint16_t flags = static_cast<uint16_t>((r.Encrypted ? 1 : 0) | (r.Utf8 ? 1 << 11 : 0));
-    const uint64_t offset = body_.size();
+    const uint64_t offset = Shift() + body_.size();
 
     std::string extra;
     if (r.Zip64) {
@@ -124,7 +128,7 @@ class ZipBuilder {
 
   std::string Bytes() const {
     std::string out = Prefix + body_;
-    const uint64_t directoryAt = body_.size();
+    const uint64_t directoryAt = Shift() + body_.size();
     const uint64_t recorded = DirectoryOffset >= 0 ? static_cast<uint64_t>(DirectoryOffset) : directoryAt;
     out += directory_;
     if (Zip64End) {
@@ -141,7 +145,7 @@ class ZipBuilder {
       Put64(out, recorded);
       Put32(out, 0x07064b50);
       Put32(out, 0);
-      Put64(out, recordAt + Prefix.size());
+      Put64(out, recordAt + Shift());
       Put32(out, 1);
     }
     Put32(out, 0x06054b50);
@@ -169,6 +173,8 @@ class ZipBuilder {
   }
 
  private:
+  uint64_t Shift() const { return OffsetsFromStub ? Prefix.size() : 0; }
+
   std::string body_;
   std::string directory_;
   uint64_t count_ = 0;

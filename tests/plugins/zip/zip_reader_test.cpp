@@ -58,15 +58,23 @@ TEST(ZipDirectory, EveryKindOfMemberIsListedAndReadBack) {
   ZipRecipe stamped = Recipe("stamped.txt", "t", 0);
   stamped.HasUnixTime = true;
   stamped.UnixTime = 1600000000;
+  // A stub joined to an archive leaves its offsets counting from the
+  // archive; builders of self-extracting archives make them count from the stub.
+  const struct {
+    std::string prefix;
+    bool fromStub;
+  } layouts[] = {{"", false}, {"MZ stub of a self-extracting archive", false}, {"MZ adjusted stub", true}};
   for (bool zip64End : {false, true}) {
-    for (const std::string prefix : {"", "MZ stub of a self-extracting archive"}) {
+    for (const auto& [prefix, fromStub] : layouts) {
       ZipBuilder zip;
       zip.Prefix = prefix;
+      zip.OffsetsFromStub = fromStub;
       zip.Zip64End = zip64End;
       zip.File("stored.txt", "plain bytes", 0).File("pics/deflated.bin", Sample(100000)).Folder("pics/");
       zip.File("empty", "", 0).Add(utf8).Add(wide).Add(stamped);
       const std::string archive = zip.Bytes();
-      SCOPED_TRACE(testing::Message() << "zip64 end " << zip64End << ", prefix " << prefix.size());
+      SCOPED_TRACE(testing::Message() << "zip64 end " << zip64End << ", prefix " << prefix.size() << ", from stub "
+                                      << fromStub);
 
       std::vector<ZipMember> m;
       ASSERT_EQ(Members(archive, m), kSpiSuccess);
@@ -94,6 +102,28 @@ TEST(ZipDirectory, EveryKindOfMemberIsListedAndReadBack) {
         EXPECT_EQ(out, contents[i]) << m[i].Name;
       }
     }
+  }
+}
+
+TEST(ZipDirectory, EndRecordIsSoughtInTheLast64KilobytesAndAComment) {
+  const std::string zip = ZipBuilder().File("a", "a").Bytes();
+  const std::string stub = "MZ" + std::string(100000, 'x');
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool found;
+  } cases[] = {
+      {"archive", zip, true},
+      {"behind a stub", stub + zip, true},
+      {"followed by less than a comment's reach", stub + zip + std::string(65000, '\0'), true},
+      {"buried deeper", stub + zip + std::string(70000, '\0'), false},
+      {"comment past the end", zip.substr(0, zip.size() - 2) + std::string("\x10\0", 2), false},
+      {"no archive", stub, false},
+      {"empty", "", false},
+  };
+  for (const auto& c : cases) {
+    MemorySource source(c.bytes.data(), c.bytes.size());
+    EXPECT_EQ(HasZipEndRecord(source), c.found) << c.what;
   }
 }
 
