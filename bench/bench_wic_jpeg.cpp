@@ -15,7 +15,7 @@
 #include "plugins/spi_api.h"
 #include "plugins/plugin_table_win.h"
 #include "plugins/spi_util.h"
-#include "plugins/wic/com_win.h"
+#include "companions/wic/com_win.h"
 #include "wic_test_util.h"
 
 namespace {

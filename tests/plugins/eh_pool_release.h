@@ -5,7 +5,7 @@
 // releases the plug-in for every probe would pile them up. The plug-in hands
 // its pool back as it is unloaded. (What MinGW's posix-threaded runtime takes
 // at each load of a 32-bit DLL, a thread-local slot among it, stays taken:
-// the shipped plug-ins stay loaded instead, see plugins/companion.)
+// the shipped plug-ins stay loaded instead, see companions/common.)
 
 #if defined(__GLIBCXX__)
 namespace __gnu_cxx {
