@@ -4,6 +4,11 @@
 // own DLL built with MinGW's thread runtime) and with the picture plug-in
 // alone, taken in turns in one run. The first pass with the thirty loads each
 // of them once and is shown apart.
+//
+// Then read-ahead: a folder of ten 24-megapixel JPEG photos and a ZIP of
+// forty 4-megapixel JPEG pages, each turn after a pause of a second, NextImage
+// to painted, against painting the same picture again and against the same
+// turn with read-ahead off; and turns without a pause, on against off.
 #include <windows.h>
 
 #include <algorithm>
@@ -18,13 +23,17 @@
 #include "bench/bench_timing.h"
 #include "companion_test_util.h"
 #include "image/img.h"
+#include "companions/wic/com_win.h"
 #include "picture_builders.h"
+#include "wic_test_util.h"
+#include "zip/zip_builder.h"
 #include "plugin_test_util.h"
 #include "program_state.h"
 #include "util/sutil_win.h"
 #include "viewer/file_list.h"
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
+#include "viewer/read_ahead_win.h"
 
 namespace {
 
@@ -80,6 +89,111 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+void PumpFor(double ms) {
+  const double end = Now() + ms;
+  while (Now() < end) {
+    Pump();
+    Sleep(5);
+  }
+}
+
+// A photo-like picture (gradients and grain, as cameras give), encoded by the
+// system's JPEG encoder.
+std::string Photo(uint32_t width, uint32_t height, uint32_t seed) {
+  std::vector<Argb> pixels(static_cast<size_t>(width) * height);
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x) {
+      seed = seed * 1664525 + 1013904223;
+      const uint32_t grain = seed >> 29;
+      pixels[static_cast<size_t>(y) * width + x] =
+          MakeArgb(0xFF, static_cast<uint8_t>((x * 255 / width + grain) & 0xFF),
+                   static_cast<uint8_t>((y * 255 / height + grain) & 0xFF), static_cast<uint8_t>(((x ^ y) + grain) & 0xFF));
+    }
+  return EncodeWithSystem(GUID_ContainerFormatJpeg, width, height, pixels);
+}
+
+struct TTurns {
+  double Paused = 0;    // median NextImage to painted after a second's pause
+  double Repaint = 0;   // median repaint of the picture then shown
+  double Straight = 0;  // median NextImage to painted, one after another
+};
+
+// Walks from first to the end of its list twice: once pausing a second before
+// each turn (and timing a repaint of what it shows), once without pausing.
+TTurns TimeTurns(TMainWindow& window, const std::string& first, int turns, TReadAhead* readAhead) {
+  ReadAhead = readAhead;
+  TTurns result;
+  for (bool pause : {true, false}) {
+    FolderFiles->Clear();
+    if (OpenFile(first, false) != 0) return {};
+    Pump();
+    std::vector<double> times, repaints;
+    for (int i = 0; i < turns; ++i) {
+      if (pause) PumpFor(1000);
+      const std::string before = Img.FileName + "|" + CurrentArchive;
+      const double start = Now();
+      window.DoCommand(kCmdNextImage);
+      UpdateWindow(window.Handle);
+      times.push_back(Now() - start);
+      if (Img.FileName + "|" + CurrentArchive == before) return {};
+      Pump();
+      if (pause) {
+        const double again = Now();
+        InvalidateRect(window.Handle, nullptr, FALSE);
+        UpdateWindow(window.Handle);
+        repaints.push_back(Now() - again);
+      }
+    }
+    (pause ? result.Paused : result.Straight) = Median(times);
+    if (pause) result.Repaint = Median(repaints);
+  }
+  if (readAhead) readAhead->Stop();
+  ReadAhead = nullptr;
+  return result;
+}
+
+void ReportTurns(const char* what, const TTurns& on, const TTurns& off) {
+  std::printf("%s:\n", what);
+  std::printf("  paused turn, read-ahead on:  %8.1f ms   repaint %6.1f ms   ratio %.2f (goal: at most 2)\n", on.Paused,
+              on.Repaint, on.Paused / on.Repaint);
+  std::printf("  paused turn, read-ahead off: %8.1f ms   (%.1fx the turn with it on)\n", off.Paused,
+              off.Paused / on.Paused);
+  std::printf("  turns without a pause: on %.1f ms, off %.1f ms, ratio %.2f (goal: at most 1.05)\n", on.Straight,
+              off.Straight, on.Straight / off.Straight);
+}
+
+void ReadAheadTurns(TMainWindow& window, const std::string& wic, const std::string& zip) {
+  ComScope com;
+  TempDir photos, comics;
+  const std::string photo[2] = {Photo(6000, 4000, 1), Photo(6000, 4000, 2)};
+  const std::string page[2] = {Photo(2448, 1632, 3), Photo(2448, 1632, 4)};
+  if (photo[0].empty() || page[0].empty()) {
+    std::printf("the system has no JPEG encoder: no read-ahead figures\n");
+    return;
+  }
+  for (int i = 0; i < 10; ++i) photos.Write("photo" + std::to_string(10 + i) + ".jpg", photo[i % 2]);
+  ZipBuilder book;
+  for (int i = 0; i < 40; ++i) book.File("page" + std::to_string(100 + i) + ".jpg", page[i % 2], 0);
+  const std::string archive = comics.Write("book.zip", book.Bytes());
+  UseCatalogue({wic, zip});
+  const struct {
+    const char* what;
+    std::string first;
+    int turns;
+  } sets[] = {{"ten 24-megapixel JPEG photos in a folder", photos.Path() + "photo10.jpg", 9},
+              {"a ZIP of forty 4-megapixel JPEG pages", archive, 39}};
+  for (const auto& set : sets) {
+    TReadAhead readAhead;
+    const TTurns on = TimeTurns(window, set.first, set.turns, &readAhead);
+    const TTurns off = TimeTurns(window, set.first, set.turns, nullptr);
+    if (on.Paused <= 0 || off.Paused <= 0) {
+      std::printf("%s: a turn showed no new picture\n", set.what);
+      continue;
+    }
+    ReportTurns(set.what, on, off);
+  }
+}
+
 }  // namespace
 
 int main() {
@@ -126,5 +240,6 @@ int main() {
   std::printf("  %d plug-ins ahead:                              %7.2f ms a turn\n", kPluginsAhead, crowd);
   std::printf("  the picture plug-in alone:                      %7.2f ms a turn\n", single);
   std::printf("  ratio %.2f (goal: at most 1.10)\n", crowd / single);
+  ReadAheadTurns(*window, wic, CompanionDll("orvzip"));
   return 0;
 }
