@@ -35,11 +35,13 @@ struct ViewBefore {
   int32_t scrollY = ScrollY;
 };
 
+// The new picture is already painted at the top-left corner: it is painted
+// again only when the kept position moves it.
 void FinishStep(const ViewBefore& before) {
-  if (KeepViewPosition && Img.Width == before.width && Img.Height == before.height) {
-    ScrollX = before.scrollX;
-    ScrollY = before.scrollY;
-  }
+  if (!KeepViewPosition || Img.Width != before.width || Img.Height != before.height) return;
+  if (ScrollX == before.scrollX && ScrollY == before.scrollY) return;
+  ScrollX = before.scrollX;
+  ScrollY = before.scrollY;
   if (MainWindow && MainWindow->Handle) {
     InvalidateRect(MainWindow->Handle, nullptr, FALSE);
     UpdateWindow(MainWindow->Handle);
