@@ -114,6 +114,13 @@ void ScaleJobs() {
         Put32(input, static_cast<uint32_t>(word));
       Append(input, PatternBytes(Stride(6, bits) * 4, bits));
       Write("fuzz_scale", std::string(job.name) + std::to_string(bits), input);
+      // Shrunk 16- and 32-bit pictures with bit fields (128; 565 masks at
+      // 256) and with alpha (64), for the smooth view.
+      if ((bits == 16 || bits == 32) && job.zoomW < 6) {
+        input[0] = static_cast<uint8_t>(input[0] | (bits == 32 ? 64 : 128));
+        input[1] = static_cast<uint8_t>(bits == 16 ? 1 : 0);
+        Write("fuzz_scale", std::string(job.name) + std::to_string(bits) + (bits == 32 ? "alpha" : "fields"), input);
+      }
     }
   }
 }
