@@ -21,6 +21,7 @@
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
 #include "viewer/texts_win.h"
+#include "viewer/view_state.h"
 
 namespace {
 
@@ -60,7 +61,10 @@ int RunOrv(int argc, const char* const* argv) {
   ProfileFolder = GetProfileFolder("orv");
   {
     TConfFile config(ProfileFolder + "config");
-    KeepViewPosition = ReadKeepViewPosition(config, false);
+    const TSettings settings = ReadSettings(config);
+    KeepViewPosition = settings.KeepViewPosition;
+    Smoothing = settings.Smoothing;
+    ViewBackground = {settings.PlainBackground, settings.Blue, settings.Green, settings.Red};
   }
 
   // Owned here, so the early way out below frees it too.

@@ -1,6 +1,9 @@
 #include "image/img.h"
 
+#include <algorithm>
+
 #include "image/format_desc.h"
+#include "image/pixel_rows.h"
 
 TImg Img;
 
@@ -8,6 +11,7 @@ void ClearImg(TImg& img) {
   img.Bits = nullptr;
   img.BitsHandle = nullptr;
   img.Loaded = 0;
+  img.HasAlpha = false;
   img.PluginDesc.clear();
   img.PluginPath.clear();
   img.TextInfo.clear();
@@ -27,6 +31,11 @@ void SetImgDispSize(TImg& img) {
   img.DispHeight = ZoomedSize(ImgRows(img), img.Zoom);
 }
 
+uint32_t NextImgSerial() {
+  static uint32_t serial = 0;
+  return ++serial;
+}
+
 void InstallImg(TImg& img, const TDecodedPicture& pic, const uint8_t* file, size_t fileSize) {
   img.Loaded = 1;
   img.BitsHandle = pic.BitsHandle;
@@ -40,4 +49,6 @@ void InstallImg(TImg& img, const TDecodedPicture& pic, const uint8_t* file, size
   SetImgDispSize(img);
   img.TextInfo = NormalizeLineBreaks(pic.TextInfo);
   img.FormatText = DescribeFormat(file, fileSize);
+  img.HasAlpha = DibHasAlpha(img.Info, img.Bits, static_cast<uint64_t>(std::max(img.BitsSize, 0)));
+  img.Serial = NextImgSerial();
 }

@@ -17,7 +17,10 @@ static_assert(offsetof(BitmapInfo, bmiColors) == offsetof(BITMAPINFO, bmiColors)
 static_assert(sizeof(FileTime) == sizeof(FILETIME));
 static_assert(kBiRle8 == BI_RLE8 && kBiRle4 == BI_RLE4 && kBiBitfields == BI_BITFIELDS);
 
-void FreeImg(TImg& img) {
+namespace {
+
+// By the allocator that made it: the plug-in's local handle, or the program's block.
+void FreeImgPixels(TImg& img) {
   if (img.BitsHandle) {
     HLOCAL handle = static_cast<HLOCAL>(img.BitsHandle);
     LocalUnlock(handle);
@@ -25,5 +28,24 @@ void FreeImg(TImg& img) {
   } else {
     GlobalBlocks.Free(img.Bits);
   }
+  img.BitsHandle = nullptr;
+  img.Bits = nullptr;
+}
+
+}  // namespace
+
+void FreeImg(TImg& img) {
+  FreeImgPixels(img);
   ClearImg(img);
+}
+
+void ReplaceImgPixels(TImg& img, const BitmapInfo& info, void* bits, int32_t bitsSize) {
+  FreeImgPixels(img);
+  img.Info = info;
+  img.Bits = bits;
+  img.BitsSize = bitsSize;
+  img.Width = info.bmiHeader.biWidth;
+  img.Height = info.bmiHeader.biHeight;
+  img.Serial = NextImgSerial();
+  SetImgDispSize(img);
 }

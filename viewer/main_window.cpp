@@ -102,6 +102,7 @@ void TMainWindow::WndProc(TMsgRec& message) {
       DropFiles(reinterpret_cast<HDROP>(message.WParam));
       return;
     case WM_CLOSE:
+      ShrinkCache.Clear();
       FreeImg(Img);
       ArchivePlugin.reset();
       DestroyWindow(Handle);
