@@ -17,6 +17,8 @@
 #include "image/wallpaper.h"
 #include "picture_builders.h"
 #include "program_state.h"
+#include "app/globals.h"
+#include "viewer/info_dialog_win.h"
 #include "viewer/navigation.h"
 #include "viewer/view_state.h"
 #include "viewer_harness.h"
@@ -193,11 +195,19 @@ TEST_F(TurnedPicture, EveryDepthTurnsWithItsTitleItsPixelsAndTheWindowFitted) {
       for (int id : {kCmdRotateRight, kCmdRotateLeft, kCmdFlipHorizontal}) {
         InstallDib(d.Info, d.Bits);
         window->SetZoom(100);
+        const bool dialog = kind == TDibKind::Bgr24 && !topDown;
+        if (dialog) OpenInfoDialog(Hwnd());
         window->DoCommand(id);
         const bool quarter = id != kCmdFlipHorizontal;
         const int32_t tw = quarter ? h : w, th = quarter ? w : h;
         const std::string bits = std::to_string(DibKindBits(kind));
         EXPECT_EQ(Title(), "test.bmp (" + std::to_string(tw) + "x" + std::to_string(th) + "x" + bits + ") 100% - Orv");
+        if (dialog) {
+          char values[1024] = {};
+          GetDlgItemTextA(InfoDialog, kInfoValues, values, sizeof values);
+          EXPECT_NE(std::string(values).find(std::to_string(tw) + "x" + std::to_string(th)), std::string::npos) << values;
+          DestroyWindow(InfoDialog);
+        }
         int32_t cw, ch;
         ClientSize(cw, ch);
         EXPECT_EQ(cw, tw) << "fitted";
