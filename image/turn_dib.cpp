@@ -22,6 +22,7 @@ struct TTurnJob {
 
   // The source pixel that lands at (x, y) of the turned picture.
   void From(int32_t x, int32_t y, int32_t& sx, int32_t& sy) const {
+    sx = x, sy = y;
     switch (Turn) {
       case TTurn::Right:
         sx = y, sy = SrcRows - 1 - x;
