@@ -127,6 +127,7 @@ void ScaleJobs() {
 
 void ConfigurationFiles() {
   Write("fuzz_conf", "settings", "# settings\r\nKeepViewPosition on\r\n\r\nKeepViewPosition\r\n");
+  Write("fuzz_conf", "view", "Smoothing off\r\nBackground 255, 0,128\r\nBackground 1,2\r\nSmoothing ON\r\n");
   Write("fuzz_conf", "include", "@Include other\r\nKeepViewPosition ON\r\n@Include %TEMP%\\more\r\n@Include\r\n");
   Write("fuzz_conf", "values",
         "key a, b ,c\r\nquoted \"a, b\", \" c \"\r\nopen \"unbalanced, x\r\n  blanks   only  ,  \r\n");
