@@ -187,8 +187,8 @@ void Origin(int turnId, int32_t w, int32_t h, int32_t x, int32_t y, int32_t& sx,
 TEST_F(TurnedPicture, EveryDepthTurnsWithItsTitleItsPixelsAndTheWindowFitted) {
   std::mt19937 rng(2212);
   const int32_t w = 300, h = 180;
-  for (TDibKind kind : {TDibKind::Pal1, TDibKind::Pal4, TDibKind::Pal8, TDibKind::Rgb555, TDibKind::Bf565,
-                        TDibKind::Bgr24, TDibKind::Plain32, TDibKind::Alpha32})
+  for (TDibKind kind : {TDibKind::Pal1, TDibKind::Pal2, TDibKind::Pal4, TDibKind::Pal8, TDibKind::Rgb555,
+                        TDibKind::Bf565, TDibKind::Bgr24, TDibKind::Plain32, TDibKind::Alpha32, TDibKind::Bf32Wide})
     for (bool topDown : {false, true}) {
       SCOPED_TRACE(std::string(DibKindName(kind)) + (topDown ? " top-down" : ""));
       const TRandomDib d = MakeRandomDib(kind, w, h, topDown, rng);
