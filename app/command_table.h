@@ -34,6 +34,10 @@ constexpr int32_t kCmdScrollUp = 32;
 constexpr int32_t kCmdScrollDown = 33;
 constexpr int32_t kCmdScrollLeft = 34;
 constexpr int32_t kCmdScrollRight = 35;
+constexpr int32_t kCmdSmoothing = 36;
+constexpr int32_t kCmdRotateRight = 37;
+constexpr int32_t kCmdRotateLeft = 38;
+constexpr int32_t kCmdFlipHorizontal = 39;
 constexpr int32_t kCmdExit = 99;
 
 // Every id of this range zooms to (id - kZoomIdFirst) percent.
@@ -45,7 +49,7 @@ constexpr int32_t ZoomCommandId(int32_t percent) { return kZoomIdFirst + percent
 constexpr int32_t kPluginSettingsIdFirst = 4000;
 constexpr int32_t kPluginSettingsIdLast = 4999;
 
-constexpr int32_t kCommandCount = 32;
+constexpr int32_t kCommandCount = 36;
 // Names are matched in this order, without regard to case.
 inline constexpr TCmd CommandTable[kCommandCount] = {
     {"FitWindow", "&Fit Window", kCmdFitWindow},
@@ -56,6 +60,10 @@ inline constexpr TCmd CommandTable[kCommandCount] = {
     {"PicInfo", "Picture &Information", kCmdPicInfo},
     {"FullScreen", "Full &Screen", kCmdFullScreen},
     {"StretchMode", "&Stretch Mode", kCmdStretchMode},
+    {"Smoothing", "S&moothing", kCmdSmoothing},
+    {"RotateRight", "Rotate &Right", kCmdRotateRight},
+    {"RotateLeft", "Rotate &Left", kCmdRotateLeft},
+    {"FlipHorizontal", "Flip &Horizontal", kCmdFlipHorizontal},
     {"HideBorder", "Hide &Border", kCmdHideBorder},
     {"StayOnTop", "Stay &On Top", kCmdStayOnTop},
     {"Zoom50", "Zoom &50%", ZoomCommandId(50)},
@@ -83,7 +91,7 @@ inline constexpr TCmd CommandTable[kCommandCount] = {
 };
 
 // Pairs of (key text, command name), used when the keymap file gives none.
-constexpr int32_t kDefaultKeyMapSize = 80;
+constexpr int32_t kDefaultKeyMapSize = 88;
 inline constexpr const char* DefaultKeyMap[kDefaultKeyMapSize] = {
     "Enter", "FullScreen",      "Esc",  "Exit",          "Space", "ScrollTopBottom",
     "PgUp",  "ZoomIn",          "PgDn", "ZoomOut",       "End",   "ScrollBottom",
@@ -98,15 +106,17 @@ inline constexpr const char* DefaultKeyMap[kDefaultKeyMapSize] = {
     "P",     "PrevImage",       "C-P",  "PluginList",    "Q",     "Zoom150",
     "C-R",   "RefreshFileList", "S",    "StretchMode",   "T",     "StayOnTop",
     "X",     "ZoomOut",         "S-X",  "SmoothZoomOut", "Z",     "ZoomIn",
-    "S-Z",   "SmoothZoomIn",
+    "S-Z",   "SmoothZoomIn",    "A",    "Smoothing",     "R",     "RotateRight",
+    "L",     "RotateLeft",      "H",    "FlipHorizontal",
 };
 
 // The right-click menu, top to bottom; the menu builder inserts the wallpaper
 // and plug-in submenus around PicInfo and About.
-constexpr int32_t kPopupLayoutSize = 25;
+constexpr int32_t kPopupLayoutSize = 30;
 inline constexpr int32_t PopupLayout[kPopupLayoutSize] = {
     kCmdPrevImage,      kCmdNextImage,      kCmdPrevFile,       kCmdNextFile,       kMenuSeparator,
-    kCmdFitWindow,      kCmdStretchMode,    kMenuSeparator,     kCmdZoomIn,         kCmdZoomOut,
+    kCmdFitWindow,      kCmdStretchMode,    kMenuSeparator,     kCmdSmoothing,      kCmdRotateRight,
+    kCmdRotateLeft,     kCmdFlipHorizontal, kMenuSeparator,     kCmdZoomIn,         kCmdZoomOut,
     ZoomCommandId(50),  ZoomCommandId(100), ZoomCommandId(150), ZoomCommandId(200), ZoomCommandId(300),
     ZoomCommandId(400), kMenuSeparator,     kCmdFullScreen,     kCmdStayOnTop,      kCmdHideBorder,
     kMenuSeparator,     kCmdPicInfo,        kMenuSeparator,     kCmdAbout,          kCmdExit,

@@ -22,6 +22,7 @@
 #include "viewer/navigation.h"
 #include "viewer/read_ahead_win.h"
 #include "viewer/texts_win.h"
+#include "viewer/view_state.h"
 
 namespace {
 
@@ -62,9 +63,11 @@ int RunOrv(int argc, const char* const* argv) {
   TSettings settings;
   {
     TConfFile config(ProfileFolder + "config");
-    ReadSettings(config, settings);
+    settings = ReadSettings(config);
   }
   KeepViewPosition = settings.KeepViewPosition;
+  Smoothing = settings.Smoothing;
+  ViewBackground = {settings.PlainBackground, settings.Blue, settings.Green, settings.Red};
 
   // Owned here, so the early way out below frees it too.
   auto keys = std::make_unique<TKeyTable>(CommandTable, DefaultKeyMap, ProfileFolder + "keymap");

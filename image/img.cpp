@@ -1,8 +1,10 @@
 #include "image/img.h"
 
 #include <utility>
+#include <algorithm>
 
 #include "image/format_desc.h"
+#include "image/pixel_rows.h"
 
 TImg Img;
 
@@ -10,6 +12,7 @@ void ClearImg(TImg& img) {
   img.Bits = nullptr;
   img.BitsHandle = nullptr;
   img.Loaded = 0;
+  img.HasAlpha = false;
   img.PluginDesc.clear();
   img.PluginPath.clear();
   img.TextInfo.clear();
@@ -29,6 +32,11 @@ void SetImgDispSize(TImg& img) {
   img.DispHeight = ZoomedSize(ImgRows(img), img.Zoom);
 }
 
+uint32_t NextImgSerial() {
+  static uint32_t serial = 0;
+  return ++serial;
+}
+
 void InstallImg(TImg& img, const TDecodedPicture& pic, const uint8_t* file, size_t fileSize) {
   InstallImg(img, pic, DescribeFormat(file, fileSize));
 }
@@ -46,4 +54,6 @@ void InstallImg(TImg& img, const TDecodedPicture& pic, std::string formatText) {
   SetImgDispSize(img);
   img.TextInfo = NormalizeLineBreaks(pic.TextInfo);
   img.FormatText = std::move(formatText);
+  img.HasAlpha = DibHasAlpha(img.Info, img.Bits, static_cast<uint64_t>(std::max(img.BitsSize, 0)));
+  img.Serial = NextImgSerial();
 }

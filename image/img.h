@@ -59,6 +59,13 @@ struct TImg {
   // with an alpha mask).
   BitmapInfo Info{};
   void* Bits = nullptr;
+  // Plain 32-bit with a fourth byte not zero (DibHasAlpha): painted over
+  // the background. Found once when the picture is installed.
+  bool HasAlpha = false;
+  // New for every picture installed and every turn, so that what was made
+  // from one picture (the averaged view) is not taken for another that lies
+  // at the same address.
+  uint32_t Serial = 0;
 };
 
 extern TImg Img;
@@ -109,3 +116,12 @@ void InstallImg(TImg& img, const TDecodedPicture& pic, std::string formatText);
 
 // Displayed size for a zoom in percent: truncated, from the row count for height.
 void SetImgDispSize(TImg& img);
+
+// A serial no picture had before.
+uint32_t NextImgSerial();
+
+// The held picture turned into a new block from the program's allocator
+// (GlobalBlocks): the old block is released by its own allocator, the new
+// header and block take its place, Width and Height follow, the displayed
+// size too. The file's facts stay. Windows only: img_win.cpp.
+void ReplaceImgPixels(TImg& img, const BitmapInfo& info, void* bits, int32_t bitsSize);

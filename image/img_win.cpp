@@ -19,6 +19,7 @@ static_assert(kBiRle8 == BI_RLE8 && kBiRle4 == BI_RLE4 && kBiBitfields == BI_BIT
 
 namespace {
 
+// By the allocator that made it: the plug-in's local handle, or the program's block.
 void FreeBlock(void* bitsHandle, void* bits) {
   if (bitsHandle) {
     HLOCAL handle = static_cast<HLOCAL>(bitsHandle);
@@ -40,4 +41,16 @@ void FreeDecodedPicture(TDecodedPicture& pic) {
   FreeBlock(pic.BitsHandle, pic.Bits);
   pic.BitsHandle = nullptr;
   pic.Bits = nullptr;
+}
+
+void ReplaceImgPixels(TImg& img, const BitmapInfo& info, void* bits, int32_t bitsSize) {
+  FreeBlock(img.BitsHandle, img.Bits);
+  img.BitsHandle = nullptr;
+  img.Info = info;
+  img.Bits = bits;
+  img.BitsSize = bitsSize;
+  img.Width = info.bmiHeader.biWidth;
+  img.Height = info.bmiHeader.biHeight;
+  img.Serial = NextImgSerial();
+  SetImgDispSize(img);
 }

@@ -1,10 +1,14 @@
 // Starts the viewer, waits for its window, saves a screenshot of the screen
-// area the window covers as PNG and closes the viewer again.
+// area the window covers as PNG and closes the viewer again. The keys named
+// in the environment variable ORV_SHOT_KEYS (letters and digits, as on the
+// keyboard) are pressed in the viewer first, one after another.
 // Usage: orvshot OUT.png VIEWER.exe [ARGUMENTS...]; exits with the viewer's code.
 #include <windows.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -104,6 +108,21 @@ bool SaveScreenArea(const RECT& r, const char* fileName) {
   return std::fclose(f) == 0 && ok;
 }
 
+// Presses and releases each key of the text in the viewer, which the
+// keyboard's input reaches once it is the foreground window.
+void PressKeys(HWND viewer, const char* keys) {
+  SetForegroundWindow(viewer);
+  Sleep(300);
+  for (const char* k = keys; *k; ++k) {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = static_cast<WORD>(std::toupper(static_cast<unsigned char>(*k)));
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+    Sleep(700);  // the command and its repaint
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,6 +147,7 @@ int main(int argc, char** argv) {
   int result = 0;
   if (viewer) {
     Sleep(1000);  // let the first paint and the frame land
+    if (const char* keys = std::getenv("ORV_SHOT_KEYS")) PressKeys(viewer, keys);
     RECT r;
     GetWindowRect(viewer, &r);
     if (SaveScreenArea(r, argv[1]))

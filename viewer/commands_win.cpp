@@ -84,6 +84,15 @@ bool TMainWindow::DoPictureCommand(int32_t id) {
     case kCmdHideBorder:
       if (!IsFullScreen) SetBorder(!ShowBorder);
       return true;
+    case kCmdRotateRight:
+      TurnPicture(TTurn::Right);
+      return true;
+    case kCmdRotateLeft:
+      TurnPicture(TTurn::Left);
+      return true;
+    case kCmdFlipHorizontal:
+      TurnPicture(TTurn::FlipHorizontal);
+      return true;
     case kCmdRefreshFileList:
       FolderFiles->Clear();
       return true;
@@ -121,6 +130,11 @@ void TMainWindow::DoCommand(int32_t id) {
   switch (id) {
     case kCmdStayOnTop:
       SetStayOnTop(!StayOnTop);
+      return;
+    case kCmdSmoothing:
+      // For this run only: the setting in config is not written.
+      Smoothing = !Smoothing;
+      Invalidate();
       return;
     case kCmdAbout:
       ShowAbout();

@@ -108,6 +108,7 @@ void TMainWindow::WndProc(TMsgRec& message) {
     case WM_CLOSE:
       // The worker is stopped and joined before anything it reads goes away.
       if (ReadAhead) ReadAhead->Stop();
+      ShrinkCache.Clear();
       FreeImg(Img);
       ArchivePlugin = nullptr;
       DestroyWindow(Handle);

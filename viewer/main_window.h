@@ -10,6 +10,8 @@
 #include <string>
 
 #include "framework/sform.h"
+#include "image/shrink_cache.h"
+#include "image/turn_dib.h"
 
 // Posted once a new picture is shown: its neighbours are read ahead when the
 // command that showed it has finished.
@@ -40,6 +42,11 @@ public:
   void SetFullScreen(bool on);
   // Shows or hides caption and border; the client area keeps its size.
   void SetBorder(bool show);
+  // Turns or mirrors the held picture by rewriting its pixel block (a
+  // run-length one decoded first), then shows it as a newly loaded one:
+  // title, window fitted, information dialog, view from the corner. Nothing
+  // changes when the picture cannot be turned or memory runs out.
+  void TurnPicture(TTurn turn);
 
   WINDOWPLACEMENT SavedPlacement{};
   DWORD SavedStyle = 0;
@@ -75,6 +82,10 @@ private:
   uint8_t* ViewBlock(uint64_t size);
   std::unique_ptr<uint8_t[]> ViewBits;
   uint64_t ViewBitsSize = 0;
+  // The averaged view of the shrunk picture, kept while it is shown at the
+  // same size so that scrolling does not average again.
+  bool DrawSmooth(HDC dc, int32_t drawWidth, int32_t drawHeight, int32_t clientWidth, int32_t clientHeight);
+  TShrinkCache ShrinkCache;
   // The whole client area, without erasing: Paint covers every pixel.
   void Invalidate();
 };

@@ -19,7 +19,7 @@ constexpr int32_t kNeedPicture[] = {
     kCmdPrevImage,      kCmdNextImage,      kCmdPrevFile,       kCmdNextFile,       kCmdHideBorder,
     kCmdPicInfo,        kCmdStretchMode,    kCmdFullScreen,     kCmdFitWindow,      kCmdZoomIn,
     kCmdZoomOut,        ZoomCommandId(50),  ZoomCommandId(100), ZoomCommandId(150), ZoomCommandId(200),
-    ZoomCommandId(300), ZoomCommandId(400),
+    ZoomCommandId(300), ZoomCommandId(400), kCmdRotateRight,    kCmdRotateLeft,     kCmdFlipHorizontal,
 };
 
 // An ampersand in a path would otherwise underline the next character and vanish.
@@ -91,6 +91,7 @@ void TMainWindow::ShowPopupMenu() {
   CheckMenuItem(menu.get(), kCmdStayOnTop, MF_BYCOMMAND | MenuCheck(StayOnTop));
   CheckMenuItem(menu.get(), kCmdStretchMode, MF_BYCOMMAND | MenuCheck(Stretch));
   CheckMenuItem(menu.get(), kCmdHideBorder, MF_BYCOMMAND | MenuCheck(!ShowBorder));
+  CheckMenuItem(menu.get(), kCmdSmoothing, MF_BYCOMMAND | MenuCheck(Smoothing));
 
   POINT at{};
   GetCursorPos(&at);

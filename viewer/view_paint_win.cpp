@@ -1,11 +1,15 @@
-// Painting the view: straight from the held bitmap at 100 %, through the
-// nearest-neighbour resampler at every other zoom, gray everywhere else.
+// Painting the view: straight from the held bitmap at 100 %, averaged when
+// shrunk (unless smoothing is off), through the nearest-neighbour resampler
+// at every other zoom, gray everywhere else. Pictures with alpha are painted
+// over the background, at every zoom.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <new>
 
+#include "image/alpha_composite.h"
+#include "image/area_scale.h"
 #include "image/block_alloc.h"
 #include "image/img.h"
 #include "image/scale_dib.h"
@@ -55,9 +59,14 @@ void DrawDirect(HDC dc, const TPaintPlan& plan) {
   SetDIBitsToDevice(dc, 0, 0, w, h, x, rows - h, y, rows, Img.Bits, AsBitmapInfo(Img.Info), DIB_RGB_COLORS);
 }
 
+// Where the drawn part starts in the zoomed picture: the offset held inside
+// it, as the resampler holds it.
+int32_t VisibleStart(int32_t scroll, int32_t zoomed, int32_t drawn) { return std::clamp(scroll, 0, zoomed - drawn); }
+
 // A client-sized view from the resampler, drawn one to one; the view's
-// lowest rows hold the visible picture. False when there was nothing to draw
-// it with.
+// lowest rows hold the visible picture. A picture with alpha is painted over
+// the background first and drawn as plain 32-bit colours. False when there
+// was nothing to draw it with.
 bool DrawScaled(HDC dc, const TPaintPlan& plan, int32_t clientWidth, int32_t clientHeight, uint8_t* block,
                 uint64_t blockSize) {
   BitmapInfo view;
@@ -65,12 +74,47 @@ bool DrawScaled(HDC dc, const TPaintPlan& plan, int32_t clientWidth, int32_t cli
       !ScaleDibInto(view, block, blockSize, Img.DispWidth, Img.DispHeight, ScrollX, ScrollY, clientWidth, clientHeight,
                     Img.Info, Img.Bits, static_cast<uint64_t>(std::max(Img.BitsSize, 0))))
     return false;
+  if (Img.HasAlpha) {
+    const ptrdiff_t stride = static_cast<ptrdiff_t>(DibStride(clientWidth, 32));
+    CompositeOver(block + (plan.DrawHeight - 1) * stride, -stride, plan.DrawWidth, plan.DrawHeight,
+                  VisibleStart(ScrollX, Img.DispWidth, plan.DrawWidth),
+                  VisibleStart(ScrollY, Img.DispHeight, plan.DrawHeight), false, ViewBackground);
+    view.bmiHeader = {sizeof(BitmapInfoHeader), clientWidth, clientHeight, 1, 32, kBiRgb, 0, 0, 0, 0, 0};
+  }
   SetDIBitsToDevice(dc, 0, 0, plan.DrawWidth, plan.DrawHeight, 0, 0, 0, view.bmiHeader.biHeight, block,
                     AsBitmapInfo(view), DIB_RGB_COLORS);
   return true;
 }
 
+// Averaged when the view is smaller than the picture along an axis.
+bool ShowsAveraged(const TImg& img) {
+  if (!Smoothing || !img.Bits || img.BitsSize < 0) return false;
+  return IsAreaShrink(img.Info, img.DispWidth, img.DispHeight) && AreaPixelBytes(img.Info) != 0;
+}
+
 }  // namespace
+
+bool TMainWindow::DrawSmooth(HDC dc, int32_t drawWidth, int32_t drawHeight, int32_t clientWidth,
+                             int32_t clientHeight) {
+  // As the resampler's view: a bottom-up DIB of the client's size whose
+  // lowest rows hold the visible part, its top row the highest of them.
+  const int bits = AreaPixelBytes(Img.Info) * 8;
+  const ptrdiff_t stride = static_cast<ptrdiff_t>(DibStride(clientWidth, bits));
+  uint8_t* block = ViewBlock(static_cast<uint64_t>(stride) * static_cast<uint64_t>(clientHeight));
+  if (!block) return false;
+  const TShrinkView shrink{{&Img.Info, Img.Bits, static_cast<uint64_t>(Img.BitsSize), Img.HasAlpha},
+                           Img.Serial,
+                           Img.DispWidth,
+                           Img.DispHeight,
+                           ViewBackground};
+  const TZoomRect rect{VisibleStart(ScrollX, Img.DispWidth, drawWidth), VisibleStart(ScrollY, Img.DispHeight, drawHeight),
+                       drawWidth, drawHeight};
+  if (!ShrinkCache.Fill(shrink, rect, block + (drawHeight - 1) * stride, -stride)) return false;
+  BitmapInfo view{};
+  view.bmiHeader = {sizeof(BitmapInfoHeader), clientWidth, clientHeight, 1, static_cast<uint16_t>(bits), kBiRgb, 0, 0, 0, 0, 0};
+  SetDIBitsToDevice(dc, 0, 0, drawWidth, drawHeight, 0, 0, 0, clientHeight, block, AsBitmapInfo(view), DIB_RGB_COLORS);
+  return true;
+}
 
 uint8_t* TMainWindow::ViewBlock(uint64_t size) {
   if (size > ViewBitsSize) {
@@ -114,11 +158,15 @@ void TMainWindow::Paint() {
     // At 100 % the displayed size is the picture's own; should it still be a
     // stretched size the resampler draws that instead.
     const bool actualSize = Img.DispWidth == Img.Width && Img.DispHeight == ImgRows(Img);
-    if (Img.Zoom == 100 && !Stretch && actualSize && CanDrawDirectly(Img)) {
-      DrawDirect(dc, plan);
-    } else {
-      const uint64_t size = ScaleDibBlockSize(Img.Info, width, height);
-      drawn = DrawScaled(dc, plan, width, height, ViewBlock(size), size);
+    if (!ShowsAveraged(Img) || !DrawSmooth(dc, plan.DrawWidth, plan.DrawHeight, width, height)) {
+      // What was averaged for another size or picture is not kept.
+      ShrinkCache.Clear();
+      if (Img.Zoom == 100 && !Stretch && actualSize && !Img.HasAlpha && CanDrawDirectly(Img)) {
+        DrawDirect(dc, plan);
+      } else {
+        const uint64_t size = ScaleDibBlockSize(Img.Info, width, height);
+        drawn = DrawScaled(dc, plan, width, height, ViewBlock(size), size);
+      }
     }
   }
   for (int i = 0; i < plan.MarginCount; ++i) {

@@ -3,3 +3,5 @@
 int32_t ScrollX = 0;
 int32_t ScrollY = 0;
 bool Stretch = false;
+bool Smoothing = true;
+TBackground ViewBackground;

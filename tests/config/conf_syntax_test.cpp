@@ -163,8 +163,7 @@ TEST(Settings, ReadAheadIsOnUntilALineTurnsItOff) {
     std::string content;
     AppendConfLines(c.text, content, [](const std::string&) {});
     TConfFile file(content, 0);
-    TSettings settings;
-    ReadSettings(file, settings);
+    const TSettings settings = ReadSettings(file);
     EXPECT_EQ(settings.ReadAhead, c.expected) << c.text;
     EXPECT_FALSE(settings.KeepViewPosition);
   }
@@ -194,5 +193,41 @@ TEST(Settings, KeepViewPositionKeyCaseMattersValueCaseDoesNot) {
     AppendConfLines(c.text, content, [](const std::string&) {});
     TConfFile file(content, 0);
     EXPECT_EQ(ReadKeepViewPosition(file, false), c.expected) << c.text;
+  }
+}
+
+TEST(Settings, SmoothingIsOnUnlessSaidOffAndABackgroundNeedsThreeLevels) {
+  struct Case {
+    const char* text;
+    bool smoothing;
+    bool plain;
+    uint8_t red, green, blue;
+  } cases[] = {
+      {"", true, false, 0, 0, 0},
+      {"Smoothing off\r\n", false, false, 0, 0, 0},
+      {"Smoothing off\r\nSmoothing ON\r\n", true, false, 0, 0, 0},
+      {"smoothing off\r\n", true, false, 0, 0, 0},  // the key's case matters
+      {"Smoothing\r\n", false, false, 0, 0, 0},
+      {"Background 255,128,0\r\n", true, true, 255, 128, 0},
+      {"Background 1, 2 , 3\r\nBackground 4,5,6\r\n", true, true, 4, 5, 6},
+      {"Background 10,20,30\r\nBackground 1,2\r\n", true, true, 10, 20, 30},  // skipped: two values
+      {"Background 256,0,0\r\n", true, false, 0, 0, 0},
+      {"Background -1,0,0\r\n", true, false, 0, 0, 0},
+      {"Background 0x10,0,0\r\n", true, false, 0, 0, 0},
+      {"Background 1,2,3,4\r\n", true, false, 0, 0, 0},
+      {"Background ,,\r\n", true, false, 0, 0, 0},
+      {"Background 0007,0,0\r\n", true, false, 0, 0, 0},
+      {"KeepViewPosition on\r\nBackground 0,0,0\r\nSmoothing off\r\n", false, true, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    std::string content;
+    AppendConfLines(c.text, content, [](const std::string&) {});
+    TConfFile file(content, 0);
+    const TSettings s = ReadSettings(file);
+    EXPECT_EQ(s.Smoothing, c.smoothing) << c.text;
+    EXPECT_EQ(s.PlainBackground, c.plain) << c.text;
+    EXPECT_EQ(s.Red, c.red) << c.text;
+    EXPECT_EQ(s.Green, c.green) << c.text;
+    EXPECT_EQ(s.Blue, c.blue) << c.text;
   }
 }

@@ -1,4 +1,5 @@
-// Configuration text of any shape: lines, quotes, commas, blanks, includes.
+// Configuration text of any shape: lines, quotes, commas, blanks, includes;
+// and the settings read from it.
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -6,6 +7,7 @@
 #include <string_view>
 
 #include "config/conf_syntax.h"
+#include "config/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -26,5 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const char* value : file.Line.Values)
       if (std::strlen(value) > static_cast<size_t>(kConfMaxLine)) __builtin_trap();
   }
+  // The settings read from the same lines: a Background line is taken only
+  // with three levels.
+  TConfFile settings(content, 0);
+  const TSettings s = ReadSettings(settings);
+  if (!s.PlainBackground && (s.Red || s.Green || s.Blue)) __builtin_trap();
   return 0;
 }

@@ -114,12 +114,20 @@ void ScaleJobs() {
         Put32(input, static_cast<uint32_t>(word));
       Append(input, PatternBytes(Stride(6, bits) * 4, bits));
       Write("fuzz_scale", std::string(job.name) + std::to_string(bits), input);
+      // Shrunk 16- and 32-bit pictures with bit fields (128; 565 masks at
+      // 256) and with alpha (64), for the smooth view.
+      if ((bits == 16 || bits == 32) && job.zoomW < 6) {
+        input[0] = static_cast<uint8_t>(input[0] | (bits == 32 ? 64 : 128));
+        input[1] = static_cast<uint8_t>(bits == 16 ? 1 : 0);
+        Write("fuzz_scale", std::string(job.name) + std::to_string(bits) + (bits == 32 ? "alpha" : "fields"), input);
+      }
     }
   }
 }
 
 void ConfigurationFiles() {
   Write("fuzz_conf", "settings", "# settings\r\nKeepViewPosition on\r\n\r\nKeepViewPosition\r\n");
+  Write("fuzz_conf", "view", "Smoothing off\r\nBackground 255, 0,128\r\nBackground 1,2\r\nSmoothing ON\r\n");
   Write("fuzz_conf", "include", "@Include other\r\nKeepViewPosition ON\r\n@Include %TEMP%\\more\r\n@Include\r\n");
   Write("fuzz_conf", "values",
         "key a, b ,c\r\nquoted \"a, b\", \" c \"\r\nopen \"unbalanced, x\r\n  blanks   only  ,  \r\n");

@@ -50,6 +50,9 @@ struct TBmpPicture {
   int32_t Height;  // negative: stored top-down
   std::vector<uint32_t> Values;
   std::function<uint32_t(uint32_t)> Colour;
+  // The alpha a value shows with (held 32-bit pixels with a fourth byte);
+  // none for the others.
+  std::function<uint32_t(uint32_t)> Alpha;
 
   int32_t Rows() const { return Height < 0 ? -Height : Height; }
   uint32_t At(int32_t x, int32_t y) const { return Values[static_cast<size_t>(y) * Width + x]; }
@@ -223,6 +226,13 @@ inline TBmpClass MakeClass(const TClassRecipe& c, uint32_t heldSize, int32_t col
   if (c.Bits == 2) {
     k.HeldBits = 4;
     k.HeldClrUsed = usable;
+  }
+  const std::vector<uint32_t>& m = k.HeldMasks;
+  if (c.ConvertedTo == 32 && c.Masks.size() > 3 && c.Masks[3]) {
+    const uint32_t alphaMask = c.Masks[3];
+    k.Picture.Alpha = [alphaMask](uint32_t v) { return ScaledColour(v, 0, 0, alphaMask); };
+  } else if (k.HeldBits == 32 && (m.empty() || (m[0] == 0xFF0000 && m[1] == 0xFF00 && m[2] == 0xFF))) {
+    k.Picture.Alpha = [](uint32_t v) { return v >> 24; };
   }
   return k;
 }

@@ -3,6 +3,7 @@
 // pixels at 100 % and at 150 % read back from the screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,13 +36,29 @@ class BitmapOpenTest : public ViewerWindowTest {
     ViewerWindowTest::TearDown();
   }
 
-  // The client area at a zoom, against the picture drawn independently.
-  ::testing::AssertionResult ShowsAt(const TBmpPicture& p, int32_t zoom) {
+  // The client area at a zoom, against the picture drawn independently; one
+  // with alpha (its top bytes) over the checkerboard, 8 x 8 screen pixels
+  // from the picture's corner, light gray first.
+  ::testing::AssertionResult ShowsAt(const TBmpPicture& p, int32_t zoom, bool alpha = false) {
     window->SetZoom(zoom);
     Repaint();
     const TViewFacts view{p.Width * zoom / 100, p.Rows() * zoom / 100, 0, 0, kClientW, kClientH};
     auto colour = [&p](int32_t x, int32_t y) { return p.Colour(p.At(x, y)); };
-    return SamePixels(Pixels(), ExpectedView(colour, p.Width, p.Rows(), view), kClientW);
+    std::vector<uint32_t> want = ExpectedView(colour, p.Width, p.Rows(), view);
+    if (alpha) {
+      auto top = [&p](int32_t x, int32_t y) { return p.Alpha(p.At(x, y)); };
+      const std::vector<uint32_t> alphas = ExpectedView(top, p.Width, p.Rows(), view);
+      for (int32_t y = 0; y < std::min(view.DispH, kClientH); ++y)
+        for (int32_t x = 0; x < std::min(view.DispW, kClientW); ++x) {
+          const size_t i = static_cast<size_t>(y) * kClientW + x;
+          const uint32_t a = alphas[i], under = (x / 8 + y / 8) % 2 ? 0xFF : 0xCC;
+          uint32_t blended = 0;
+          for (int c = 0; c < 3; ++c)
+            blended |= ((want[i] >> 8 * c & 0xFF) * a + under * (255 - a) + 127) / 255 << 8 * c;
+          want[i] = blended;
+        }
+    }
+    return SamePixels(Pixels(), want, kClientW);
   }
 
   std::unique_ptr<TProgramState> state_;
@@ -70,8 +87,13 @@ TEST_F(BitmapOpenTest, EveryClassOpensWithItsDepthItsHeaderAndItsPixelsAtBothZoo
     EXPECT_EQ(h.biCompression, c.HeldCompression);
     EXPECT_EQ(h.biClrUsed, c.HeldClrUsed);
     SetClientSize(kClientW, kClientH);
-    EXPECT_TRUE(ShowsAt(c.Picture, 100));
-    EXPECT_TRUE(ShowsAt(c.Picture, 150));
+    // Held 32-bit pixels with a fourth byte other than zero are alpha: plain
+    // 32-bit ones, and those an alpha mask was read into.
+    bool alpha = false;
+    for (uint32_t v : c.Picture.Values) alpha = alpha || (c.Picture.Alpha && c.Picture.Alpha(v) != 0);
+    EXPECT_EQ(Img.HasAlpha, alpha);
+    EXPECT_TRUE(ShowsAt(c.Picture, 100, alpha));
+    EXPECT_TRUE(ShowsAt(c.Picture, 150, alpha));
   }
 }
 

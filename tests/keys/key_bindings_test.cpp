@@ -33,9 +33,9 @@ TKeyBindings WithKeyMap(const std::string& text, int32_t error = 0) {
 
 }  // namespace
 
-TEST(DefaultKeyMap, BindsFortyKeysEachToAKnownCommand) {
+TEST(DefaultKeyMap, BindsFortyFourKeysEachToAKnownCommand) {
   TKeyBindings keys = Defaults();
-  ASSERT_EQ(keys.Count, 40);
+  ASSERT_EQ(keys.Count, 44);
   for (int32_t i = 0; i < keys.Count; ++i) {
     SCOPED_TRACE(DefaultKeyMap[2 * i]);
     EXPECT_TRUE(keys.Entries[i].BindsKey());
@@ -57,6 +57,10 @@ TEST(MenuText, ListsEachCommandsKeysAfterATab) {
       {kCmdSmoothZoomIn, "Smooth Zoom In\tShift+Z"},
       {kCmdFullScreen, "Full &Screen\tEnter"},
       {kCmdAbout, "&About\t"},
+      {kCmdSmoothing, "S&moothing\tA"},
+      {kCmdRotateRight, "Rotate &Right\tR"},
+      {kCmdRotateLeft, "Rotate &Left\tL"},
+      {kCmdFlipHorizontal, "Flip &Horizontal\tH"},
       {kCmdWallpaperNormal, ""},  // no command has this id
       {0, ""},
   };
@@ -76,9 +80,9 @@ TEST(KeyMapFile, AnyLineReplacesTheDefaultsWhole) {
 }
 
 TEST(KeyMapFile, WithoutLinesTheDefaultsStay) {
-  EXPECT_EQ(WithKeyMap("").Count, 40);
-  EXPECT_EQ(WithKeyMap("# only a comment\r\n\r\n").Count, 40);
-  EXPECT_EQ(WithKeyMap("F1 About\r\n", 2).Count, 40);  // the file could not be read
+  EXPECT_EQ(WithKeyMap("").Count, 44);
+  EXPECT_EQ(WithKeyMap("# only a comment\r\n\r\n").Count, 44);
+  EXPECT_EQ(WithKeyMap("F1 About\r\n", 2).Count, 44);  // the file could not be read
 }
 
 TEST(KeyMapFile, EveryLineEndBindsLineByLine) {

@@ -69,7 +69,7 @@ TEST(KeyTable, AcceleratorTableHoldsEveryBindingOfAKey) {
   TempDir dir;
   TKeyTable defaults(CommandTable, DefaultKeyMap, dir.Path() + "keymap");
   std::vector<ACCEL> entries = AcceleratorsOf(defaults.Accel.get());
-  ASSERT_EQ(entries.size(), 40u);
+  ASSERT_EQ(entries.size(), 44u);
   for (int32_t i = 0; i < defaults.Count; ++i) {
     EXPECT_EQ(entries[i].fVirt, defaults.Entries[i].Flags);
     EXPECT_EQ(entries[i].key, defaults.Entries[i].Key);
@@ -141,6 +141,11 @@ TEST(KeyTable, PopupItemsShowCaptionsAndKeys) {
                                        "-",
                                        "1 &Fit Window\tF",
                                        "10 &Stretch Mode\tS",
+                                       "-",
+                                       "36 S&moothing\tA",
+                                       "37 Rotate &Right\tR",
+                                       "38 Rotate &Left\tL",
+                                       "39 Flip &Horizontal\tH",
                                        "-",
                                        "2 Zoom In (&+)\tPgUp, Z",
                                        "3 Zoom Out (&-)\tPgDn, X",

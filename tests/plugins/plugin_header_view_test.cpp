@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "bad_header_picture.h"
+#include "image/alpha_composite.h"
 #include "image/bmp_classes.h"
 #include "image/img.h"
 #include "main_window_suite.h"
@@ -64,6 +65,16 @@ std::vector<uint32_t> Expected(const std::function<uint32_t(int32_t, int32_t)>& 
 TEST_F(PluginHeaderView, EveryHeaderFormShowsItsPictureAsMeant) {
   const auto palette = [](int32_t x, int32_t y) { return EntryColour(Index(x, y)); };
   const auto masked = [](int32_t x, int32_t y) { return ScaledColour(Word(x, y), kRedMask, kGreenMask, kBlueMask); };
+  // The 32-bit form's alpha is 0x80 throughout: shown half over the
+  // checkerboard's light corner cell.
+  const auto halfOverLight = [&](int32_t x, int32_t y) {
+    uint8_t pixel[4];
+    const uint32_t c = palette(x, y);
+    for (int i = 0; i < 3; ++i) pixel[i] = static_cast<uint8_t>(c >> (8 * i));
+    pixel[3] = 0x80;
+    CompositeOver(pixel, 4, 1, 1, x, y, false, TBackground{});
+    return static_cast<uint32_t>(pixel[2]) << 16 | pixel[1] << 8 | pixel[0];
+  };
   struct Case {
     const char* Form;
     int32_t Depth;      // in the title and the information dialog: the plug-in's
@@ -74,7 +85,7 @@ TEST_F(PluginHeaderView, EveryHeaderFormShowsItsPictureAsMeant) {
   const Case cases[] = {
       {"v5table", 8, 8, true, palette},   {"core", 8, 8, true, palette},
       {"clrused", 8, 8, true, palette},   {"bitfields", 16, 24, false, masked},
-      {"rle8", 8, 24, false, palette},    {"alpha32", 32, 32, true, palette},
+      {"rle8", 8, 24, false, palette},    {"alpha32", 32, 32, true, halfOverLight},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Form);

@@ -111,7 +111,8 @@ TEST_F(Commands, WithoutAPictureOnlyStayOnTopAndExitAct) {
   for (int id : {kCmdFitWindow, kCmdZoomIn, kCmdZoomOut, kCmdFullScreen, kCmdStretchMode, kCmdPrevImage,
                  kCmdNextImage, kCmdSmoothZoomIn, kCmdSmoothZoomOut, kCmdHideBorder, kCmdRefreshFileList, kCmdPrevFile,
                  kCmdNextFile, kCmdScrollTop, kCmdScrollBottom, kCmdScrollTopBottom, kCmdScrollUp, kCmdScrollDown,
-                 kCmdScrollLeft, kCmdScrollRight, ZoomCommandId(150), kPluginSettingsIdFirst}) {
+                 kCmdScrollLeft, kCmdScrollRight, ZoomCommandId(150), kPluginSettingsIdFirst, kCmdRotateRight,
+                 kCmdRotateLeft, kCmdFlipHorizontal}) {
     SendMessageA(window_->Handle, WM_COMMAND, static_cast<WPARAM>(id), 0);
   }
   EXPECT_EQ(Img.Zoom, 0);
@@ -153,4 +154,36 @@ TEST_F(Commands, BorderFullScreenAndScrolling) {
   EXPECT_TRUE(window_->IsFullScreen);
   Press(VK_RETURN);
   EXPECT_FALSE(window_->IsFullScreen);
+}
+
+TEST_F(Commands, DefaultKeysTurnAndMirrorThePictureAndToggleSmoothing) {
+  Show(300, 200);
+  EXPECT_TRUE(Press('R'));
+  EXPECT_EQ(Img.Width, 200);
+  EXPECT_EQ(Img.Height, 300);
+  EXPECT_TRUE(Press('L'));
+  EXPECT_EQ(Img.Width, 300);
+  const uint32_t serial = Img.Serial;
+  EXPECT_TRUE(Press('H'));
+  EXPECT_EQ(Img.Width, 300);
+  EXPECT_NE(Img.Serial, serial) << "the block was rewritten";
+  EXPECT_TRUE(Press('A'));
+  EXPECT_FALSE(Smoothing);
+  EXPECT_TRUE(Press('A'));
+  EXPECT_TRUE(Smoothing);
+}
+
+TEST_F(Commands, AKeymapFileNamesTheNewCommandsAndReplacesTheWholeMap) {
+  dir_.Write("keymap", "C-T RotateRight\r\nM smoothing\r\n");
+  keys_ = std::make_unique<TKeyTable>(CommandTable, DefaultKeyMap, dir_.Path() + "keymap");
+  Keys = keys_.get();
+  Show(300, 200);
+  EXPECT_FALSE(Press('R'));  // the default binding is gone with the map
+  EXPECT_EQ(Img.Width, 300);
+  EXPECT_TRUE(Press('T', false, true));
+  EXPECT_EQ(Img.Width, 200);
+  EXPECT_FALSE(Press('A'));
+  EXPECT_TRUE(Smoothing);
+  EXPECT_TRUE(Press('M'));  // command names in any case
+  EXPECT_FALSE(Smoothing);
 }

@@ -222,6 +222,11 @@ TEST_F(MouseTest, RightClickShowsEveryCommandWithItsKeysAndBothSubmenusAtThePoin
                             "1 &Fit Window\tF",
                             "10 &Stretch Mode\tS",
                             "-",
+                            "36 S&moothing\tA (checked)",
+                            "37 Rotate &Right\tR",
+                            "38 Rotate &Left\tL",
+                            "39 Flip &Horizontal\tH",
+                            "-",
                             "2 Zoom In (&+)\tPgUp, Z",
                             "3 Zoom Out (&-)\tPgDn, X",
                             "1050 Zoom &50%\tNum5, 5",
@@ -255,30 +260,38 @@ TEST_F(MouseTest, RightClickShowsEveryCommandWithItsKeysAndBothSubmenusAtThePoin
 }
 
 TEST_F(MouseTest, MenuGreysWhatCannotActAndChecksTheModesThatAreOn) {
-  const std::vector<std::string> needPicture = {"20",   "21",   "27",   "28",   "1",    "10",
-                                                "2",    "3",    "1050", "1100", "1150", "1200",
-                                                "1300", "1400", "9",    "25",   "Set &Wallpaper", "4"};
+  const std::vector<std::string> needPicture = {"20",   "21",   "27",   "28", "1",  "10", "37",
+                                                "38",   "39",   "2",    "3",  "1050", "1100", "1150",
+                                                "1200", "1300", "1400", "9",  "25", "Set &Wallpaper", "4"};
   struct Case {
     const char* name;
     std::function<void(TMainWindow&)> set;
     std::vector<std::string> grey, checked;
   } cases[] = {
-      {"no picture, on top", [](TMainWindow& w) { w.SetStayOnTop(true); }, needPicture, {"7"}},
-      {"picture", [](TMainWindow&) { InstallTestPicture({90, 70}); }, {}, {}},
+      // Smoothing is on unless switched off, and needs no picture.
+      {"no picture, on top", [](TMainWindow& w) { w.SetStayOnTop(true); }, needPicture, {"36", "7"}},
+      {"picture", [](TMainWindow&) { InstallTestPicture({90, 70}); }, {}, {"36"}},
+      {"smoothing off",
+       [](TMainWindow& w) {
+         InstallTestPicture({90, 70});
+         w.DoCommand(kCmdSmoothing);
+       },
+       {},
+       {}},
       {"stretch",
        [](TMainWindow& w) {
          InstallTestPicture({90, 70});
          w.DoCommand(kCmdStretchMode);
        },
        {"2", "3"},
-       {"10"}},
+       {"10", "36"}},
       {"full screen",
        [](TMainWindow& w) {
          InstallTestPicture({90, 70});
          w.DoCommand(kCmdFullScreen);
        },
        {"1"},
-       {"9"}},
+       {"36", "9"}},
       {"border hidden, on top",
        [](TMainWindow& w) {
          InstallTestPicture({90, 70});
@@ -286,14 +299,14 @@ TEST_F(MouseTest, MenuGreysWhatCannotActAndChecksTheModesThatAreOn) {
          w.SetStayOnTop(true);
        },
        {},
-       {"7", "25"}},
+       {"36", "7", "25"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     c.set(*window);
     TMenuSeen seen = RightClick(Centre());
     ASSERT_TRUE(seen.Open);
-    EXPECT_EQ(seen.Items.size(), 31u);
+    EXPECT_EQ(seen.Items.size(), 36u);
     EXPECT_EQ(seen.Grey, c.grey);
     EXPECT_EQ(seen.Checked, c.checked);
     // Back to the start for the next case.
@@ -302,6 +315,7 @@ TEST_F(MouseTest, MenuGreysWhatCannotActAndChecksTheModesThatAreOn) {
     window->SetStayOnTop(false);
     SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     Stretch = false;
+    Smoothing = true;
     FreeImg(Img);
   }
 }

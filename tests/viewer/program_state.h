@@ -48,6 +48,8 @@ private:
     CurrentArchive.clear();
     KeepViewPosition = false;
     Stretch = false;
+    Smoothing = true;
+    ViewBackground = {};
     ScrollX = ScrollY = 0;
   }
 };

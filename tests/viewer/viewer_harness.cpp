@@ -112,11 +112,27 @@ std::vector<uint32_t> ExpectedView(const std::function<uint32_t(int32_t, int32_t
   return ::testing::AssertionFailure() << text;
 }
 
+void InstallDib(const BitmapInfo& info, const std::vector<uint8_t>& bits, const std::string& fileName) {
+  TDecodedPicture pic;
+  pic.Info = info;
+  pic.BitsSize = static_cast<int32_t>(bits.size());
+  pic.Bits = GlobalBlocks.Alloc(bits.size());
+  ASSERT_NE(pic.Bits, nullptr);
+  std::memcpy(pic.Bits, bits.data(), bits.size());
+  pic.ColorBits = info.bmiHeader.biBitCount;
+  FreeImg(Img);
+  InstallImg(Img, pic, nullptr, 0);
+  Img.FileName = fileName;
+  ScrollX = ScrollY = 0;
+}
+
 void ViewerWindowTest::SetUp() {
   FreeImg(Img);
   Img = TImg{};
   ScrollX = ScrollY = 0;
   Stretch = false;
+  Smoothing = true;
+  ViewBackground = {};
   CurrentArchive.clear();
   window = CreateMainWindow("Orv");
   ASSERT_NE(window->Handle, nullptr);
@@ -135,6 +151,8 @@ void ViewerWindowTest::TearDown() {
   FreeImg(Img);
   Img = TImg{};
   Stretch = false;
+  Smoothing = true;
+  ViewBackground = {};
   CurrentArchive.clear();
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "image/dib_types.h"
 #include "viewer/main_window.h"
 
 constexpr uint32_t kGray = 0x808080;  // the stock gray brush
@@ -29,6 +30,10 @@ uint32_t PictureColour(const TTestPicture& p, int32_t x, int32_t y);
 
 // FreeImg, then InstallImg of a pixel block from the program's allocator.
 void InstallTestPicture(const TTestPicture& p, const std::string& fileName = "D:\\pics\\test.bmp");
+// The same for any header and pixels, copied into such a block; the depth
+// reported is the header's.
+void InstallDib(const BitmapInfo& info, const std::vector<uint8_t>& bits,
+                const std::string& fileName = "D:\\pics\\test.bmp");
 
 // What the client area shows for a view of the picture: the displayed size,
 // the scroll offsets, the client size and the picture's origin in it. Zoomed
