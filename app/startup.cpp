@@ -59,7 +59,7 @@ int MessageLoop() {
 }
 
 int RunOrv(int argc, const char* const* argv) {
-  ProfileFolder = GetProfileFolder("orv");
+  ProfileFolder = GetProfileFolder("orv", argc > 1 && argv[1] ? argv[1] : "");
   TSettings settings;
   {
     TConfFile config(ProfileFolder + "config");
@@ -108,7 +108,7 @@ int RunOrv(int argc, const char* const* argv) {
   const std::string picture = PictureArgument(argc, argv);
   if (!picture.empty()) {
     const std::string path = ExpandLongPath(picture);
-    if (OpenFile(path, false) != 0) {
+    if (OpenNamed(path) != 0) {
       ShowWarning(GetDesktopWindow(), path + ":\r\n" + LoadResString(kStrUnknownFormat));
       window->Close();
       return 0;

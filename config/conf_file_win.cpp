@@ -9,6 +9,7 @@
 #include "config/profile.h"
 #include "framework/handles.h"
 #include "util/file_io_win.h"
+#include "util/names_win.h"
 #include "util/sutil_win.h"
 
 namespace {
@@ -23,7 +24,7 @@ std::vector<std::string>& IncludeChain() {
 
 int32_t ReadConfFile(const std::string& fileName, std::string& content, int32_t depth) {
   // Others may go on reading and writing the file while we read it.
-  FileHandle file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  FileHandle file(CreateFileW(WideOf(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     return LastErrorOr(ERROR_OPEN_FAILED);
@@ -45,7 +46,7 @@ int32_t ReadConfFile(const std::string& fileName, std::string& content, int32_t 
     // include line on the way; one reading of each file on the chain is enough.
     std::string full = FullPathOf(expanded);
     for (const std::string& open : chain)
-      if (lstrcmpiA(open.c_str(), full.c_str()) == 0) return;
+      if (lstrcmpiW(WideOf(open).c_str(), WideOf(full).c_str()) == 0) return;
     ReadConfFile(expanded, content, depth + 1);
   });
   chain.pop_back();
@@ -54,14 +55,11 @@ int32_t ReadConfFile(const std::string& fileName, std::string& content, int32_t 
 
 TConfFile::TConfFile(const std::string& fileName) { Error = ReadConfFile(fileName, Content); }
 
-std::string GetProfileFolder(const std::string& subName) {
-  std::string firstArgument = __argc > 1 && __argv[1] ? __argv[1] : "";
+std::string GetProfileFolder(const std::string& subName, const std::string& firstArgument) {
 
-  char environment[MAX_PATH + 1] = {};
-  DWORD n = GetEnvironmentVariableA("TAVOPROF", environment, sizeof environment);
-  if (n >= sizeof environment) environment[0] = '\0';  // longer than a path: counts as unset
-
-  char module[MAX_PATH + 1] = {};
-  GetModuleFileNameA(nullptr, module, sizeof module);
-  return ChooseProfileFolder(firstArgument, environment, FolderOf(module), subName, SystemLeadByte);
+  wchar_t environment[MAX_PATH + 1] = {};
+  DWORD n = GetEnvironmentVariableW(L"TAVOPROF", environment, MAX_PATH + 1);
+  if (n > MAX_PATH) n = 0;  // longer than a path: counts as unset
+  return ChooseProfileFolder(firstArgument, NameOfWide(environment, n), FolderOf(ProgramPath()), subName,
+                             SystemLeadByte);
 }

@@ -1,6 +1,7 @@
 #include "framework/message_box.h"
 
 #include "framework/common_controls.h"
+#include "util/names_win.h"
 
 namespace {
 
@@ -15,17 +16,19 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
   if (Hook()) return Hook()(owner, text, caption, type);
   // A box's buttons are common controls under the manifest too.
   LoadCommonControls();
-  if ((type & MB_ICONMASK) != MB_USERICON) return MessageBoxA(owner, text.c_str(), caption.c_str(), type);
-  MSGBOXPARAMSA box = {};
+  // Through UTF-16: the text may name a file the code page cannot spell.
+  const std::wstring wideText = WideOf(text), wideCaption = WideOf(caption);
+  if ((type & MB_ICONMASK) != MB_USERICON) return MessageBoxW(owner, wideText.c_str(), wideCaption.c_str(), type);
+  MSGBOXPARAMSW box = {};
   box.cbSize = sizeof box;
   box.hwndOwner = owner;
-  box.hInstance = GetModuleHandleA(nullptr);
-  box.lpszText = text.c_str();
-  box.lpszCaption = caption.c_str();
+  box.hInstance = GetModuleHandleW(nullptr);
+  box.lpszText = wideText.c_str();
+  box.lpszCaption = wideCaption.c_str();
   box.dwStyle = type;
-  box.lpszIcon = MAKEINTRESOURCEA(kProgramIconId);
+  box.lpszIcon = MAKEINTRESOURCEW(kProgramIconId);
   box.dwLanguageId = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);
-  return MessageBoxIndirectA(&box);
+  return MessageBoxIndirectW(&box);
 }
 
 int ShowWarning(HWND owner, const std::string& text) {

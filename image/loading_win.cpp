@@ -14,6 +14,7 @@
 #include "image/format_desc.h"
 #include "plugins/spi_util.h"
 #include "util/file_io_win.h"
+#include "util/names_win.h"
 #include "viewer/texts_win.h"
 
 namespace {
@@ -66,16 +67,17 @@ bool WithinLimit(TLoadedPicture& loaded, const TLoadLimits& limits) {
 void LoadFile(const TPictureSource& source, const std::vector<TPlugin*>& catalogue, const TLoadLimits& limits,
               uint8_t (&header)[kSpiHeaderSize], FileImage& image, int32_t& kind, TLoadedPicture& loaded) {
   kind = kPluginNone;
-  WIN32_FIND_DATAA found;
-  FindHandle search(FindFirstFileA(source.Path.c_str(), &found));
+  const std::wstring path = WideOf(source.Path);
+  WIN32_FIND_DATAW found;
+  FindHandle search(FindFirstFileW(path.c_str(), &found));
   if (search) {
     loaded.Created = ToFileTime(found.ftCreationTime);
     loaded.Accessed = ToFileTime(found.ftLastAccessTime);
     loaded.Written = ToFileTime(found.ftLastWriteTime);
     search.reset();
   }
-  FileHandle file(CreateFileA(source.Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     loaded.Result = LastErrorOr(ERROR_OPEN_FAILED);
     return;
@@ -173,7 +175,7 @@ bool SameStamp(const TFileStamp& a, const TFileStamp& b) {
 
 TFileStamp StampOf(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return TFileStamp{};
+  if (!GetFileAttributesExW(WideOf(path).c_str(), GetFileExInfoStandard, &data)) return TFileStamp{};
   return {static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow, ToFileTime(data.ftLastWriteTime), true};
 }
 

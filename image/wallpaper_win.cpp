@@ -12,15 +12,16 @@
 #include "framework/res_strings.h"
 #include "image/wallpaper.h"
 #include "util/file_io_win.h"
+#include "util/names_win.h"
 
 namespace {
 
 // A file that is deleted again unless it was kept.
 struct TemporaryFile {
-  std::string Name;
+  std::wstring Name;
   bool Keep = false;
   ~TemporaryFile() {
-    if (!Name.empty() && !Keep) DeleteFileA(Name.c_str());
+    if (!Name.empty() && !Keep) DeleteFileW(Name.c_str());
   }
 };
 
@@ -36,11 +37,13 @@ struct TWriteResult {
 // failure came before the file existed or while writing or moving it.
 TWriteResult WriteReplacing(const std::string& folder, const std::string& path, const TWallpaperFile& content,
                             const void* bits) {
-  char name[MAX_PATH] = {};
-  if (!GetTempFileNameA(folder.c_str(), "orv", 0, name)) return {LastErrorOr(ERROR_CANNOT_MAKE), TWriteStep::Create};
+  // In UTF-16: the profile folder may be one the code page cannot spell.
+  wchar_t name[MAX_PATH] = {};
+  if (!GetTempFileNameW(WideOf(folder).c_str(), L"orv", 0, name))
+    return {LastErrorOr(ERROR_CANNOT_MAKE), TWriteStep::Create};
   TemporaryFile temporary{name};
   {
-    FileHandle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return {LastErrorOr(ERROR_OPEN_FAILED), TWriteStep::Create};
     int32_t code = WriteAll(file.get(), content.Head.data(), content.Head.size());
     if (code == 0) code = WriteAll(file.get(), static_cast<const uint8_t*>(bits), content.PixelSize);
@@ -50,7 +53,7 @@ TWriteResult WriteReplacing(const std::string& folder, const std::string& path, 
     if (code != 0) return {code, TWriteStep::Write};
     if (!CloseHandle(file.release())) return {LastErrorOr(ERROR_WRITE_FAULT), TWriteStep::Write};
   }
-  if (!MoveFileExA(name, path.c_str(), MOVEFILE_REPLACE_EXISTING))
+  if (!MoveFileExW(name, WideOf(path).c_str(), MOVEFILE_REPLACE_EXISTING))
     return {LastErrorOr(ERROR_WRITE_FAULT), TWriteStep::Write};
   temporary.Keep = true;
   return {};
@@ -74,8 +77,7 @@ int32_t SetWallpaper(const TImg& img, bool tile, HWND owner) {
     RegSetValueExA(key.get(), "TileWallPaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(tile ? kTiled : kPlain),
                    sizeof kTiled);
   }
-  std::vector<char> parameter(path.begin(), path.end());
-  parameter.push_back('\0');
-  SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, parameter.data(), SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
+  std::wstring parameter = WideOf(path);
+  SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, parameter.data(), SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
   return 0;
 }

@@ -11,15 +11,12 @@
 #include "framework/handles.h"
 #include "plugins/plugin_list.h"
 #include "util/file_io_win.h"
+#include "util/names_win.h"
 #include "util/sutil_win.h"
 
 namespace {
 
-std::string ProgramFolder() {
-  char module[MAX_PATH + 1] = {};
-  GetModuleFileNameA(nullptr, module, MAX_PATH);
-  return FolderOf(module);
-}
+std::string ProgramFolder() { return FolderOf(ProgramPath()); }
 
 }  // namespace
 
@@ -43,21 +40,23 @@ std::string ResolvePluginFolder(const std::string& registryFolder, const std::st
 }
 
 int32_t WritePluginList(const std::string& pluginFolder, const std::string& listFile) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  FindHandle find(FindFirstFileA((pluginFolder + "*" + kPluginSuffix).c_str(), &entry));
+  // Paths the code page cannot spell are written as marked names, which
+  // this program reads back and loads through the wide functions.
+  std::vector<std::string> paths;
+  WIN32_FIND_DATAW entry;
+  FindHandle find(FindFirstFileW(WideOf(JoinText(pluginFolder, std::string("*") + kPluginSuffix)).c_str(), &entry));
   if (find) {
     // Whatever the search returns is listed, folders included: the catalogue
     // is the user's to edit, and a probe simply fails on a non-plug-in.
     do {
-      names.emplace_back(entry.cFileName, strnlen(entry.cFileName, MAX_PATH));
-    } while (FindNextFileA(find.get(), &entry));
+      paths.push_back(JoinText(pluginFolder, NameOfWide(entry.cFileName, wcsnlen(entry.cFileName, MAX_PATH))));
+    } while (FindNextFileW(find.get(), &entry));
     find.reset();
   }
-  const std::string text = PluginListText(pluginFolder, names);
+  const std::string text = PluginListText("", paths);
 
-  FileHandle file(
-      CreateFileA(listFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(CreateFileW(WideOf(listFile).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastErrorOr(ERROR_GEN_FAILURE);
   DWORD written = 0;
   if (!text.empty() && (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
@@ -72,7 +71,7 @@ int32_t BuildPluginList() {
 }
 
 int32_t ReadPluginList(const std::string& listFile, TSimpleList& list) {
-  FileHandle file(CreateFileA(listFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  FileHandle file(CreateFileW(WideOf(listFile).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastErrorOr(ERROR_GEN_FAILURE);
   std::string bytes;

@@ -7,6 +7,7 @@
 #include "framework/message_box.h"
 #include "plugins/plugin_lock_win.h"
 #include "plugins/spi_util.h"
+#include "util/names_win.h"
 
 namespace {
 
@@ -78,6 +79,9 @@ bool LoadPlugin(TPlugin& plugin) {
   Resolve(plugin.Module, e.GetArchiveInfo, "GetArchiveInfo");
   Resolve(plugin.Module, e.GetFile, "GetFile");
   Resolve(plugin.Module, e.ConfigurationDlg, "ConfigurationDlg");
+  Resolve(plugin.Module, e.IsSupportedW, "IsSupportedW");
+  Resolve(plugin.Module, e.GetArchiveInfoW, "GetArchiveInfoW");
+  Resolve(plugin.Module, e.GetFileW, "GetFileW");
   if (!e.GetPluginInfo) return false;
   // Two catalogue lines may name one module, which may have faulted already.
   plugin.State = PluginFaultOf(plugin.Module) ? TPluginState::Faulted : TPluginState::Loaded;
@@ -98,10 +102,18 @@ int32_t ProbePlugin(TPlugin& plugin, const std::string& fileName, const uint8_t 
   uint8_t probe[kSpiHeaderSize];
   std::memcpy(probe, header, sizeof probe);
   int32_t answer;
-  if (Call(plugin, plugin.Exports.IsSupported, answer, fileName.c_str(), static_cast<void*>(probe)) !=
-          TCallOutcome::Returned ||
-      answer == 0)
-    return kPluginNone;
+  TCallOutcome outcome;
+  if (IsWideName(fileName) && plugin.Exports.IsSupportedW) {
+    outcome = Call(plugin, plugin.Exports.IsSupportedW, answer, WideOf(fileName).c_str(), static_cast<void*>(probe));
+  } else {
+    std::string name = fileName;
+    if (IsWideName(fileName)) {
+      name = SpellableShortPath(fileName);
+      if (name.empty()) name = SpellableStandIn(fileName);
+    }
+    outcome = Call(plugin, plugin.Exports.IsSupported, answer, name.c_str(), static_cast<void*>(probe));
+  }
+  if (outcome != TCallOutcome::Returned || answer == 0) return kPluginNone;
   // One that lacks the calls of its kind could not read the file it claims:
   // the next plug-in of the catalogue gets the chance instead.
   return HasExportsOfKind(plugin) ? plugin.Kind : kPluginNone;
@@ -121,7 +133,14 @@ int32_t ReadArchiveEntries(TPlugin& plugin, const std::string& archive, std::uni
     entries.reset();
     return kSpiMissingExport;
   }
-  const int32_t code = ReadArchiveEntries(module, archive, entries);
+  int32_t code;
+  if (plugin.Exports.GetArchiveInfoW) {
+    code = ReadArchiveEntries(module, WideOf(archive), entries);
+  } else {
+    const std::string name = IsWideName(archive) ? SpellableShortPath(archive) : archive;
+    if (name.empty()) return kSpiNoNameRoad;
+    code = ReadArchiveEntries(module, name, entries);
+  }
   NoteFault(plugin);
   return code;
 }
@@ -133,7 +152,14 @@ int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition p
     data.clear();
     return kSpiMissingExport;
   }
-  const int32_t code = ExtractMember(module, archive, position, data);
+  int32_t code;
+  if (IsWideName(archive) && plugin.Exports.GetFileW) {
+    code = ExtractMember(module, WideOf(archive), position, data);
+  } else {
+    const std::string name = IsWideName(archive) ? SpellableShortPath(archive) : archive;
+    if (name.empty()) return kSpiNoNameRoad;
+    code = ExtractMember(module, name, position, data);
+  }
   NoteFault(plugin);
   return code;
 }
@@ -150,9 +176,9 @@ std::string GetPluginDescription(TPlugin& plugin) {
 std::string PluginModulePath(const TPlugin& plugin) {
   TPluginCallGuard guard(PluginCallLock());
   if (!plugin.Module) return plugin.Path;
-  char path[MAX_PATH + 1] = {};
-  GetModuleFileNameA(plugin.Module, path, MAX_PATH);
-  return path;
+  wchar_t path[MAX_PATH + 1] = {};
+  const DWORD n = GetModuleFileNameW(plugin.Module, path, MAX_PATH + 1);
+  return NameOfWide(path, n > MAX_PATH ? 0 : n);
 }
 
 void ShowPluginConfig(HWND owner, TPlugin& plugin) {

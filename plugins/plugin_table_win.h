@@ -37,6 +37,10 @@ struct TPluginExports {
   SpiGetArchiveInfoProc GetArchiveInfo = nullptr;
   SpiGetFileProc GetFile = nullptr;
   SpiConfigurationDlgProc ConfigurationDlg = nullptr;
+  // Wide twins: names the code page cannot spell go to them whole.
+  SpiIsSupportedWProc IsSupportedW = nullptr;
+  SpiGetArchiveInfoWProc GetArchiveInfoW = nullptr;
+  SpiGetFileWProc GetFileW = nullptr;
 };
 
 struct TPlugin {
@@ -62,11 +66,18 @@ bool LoadPlugin(TPlugin& plugin);
 // Asks a plug-in about a file: loads it on the first probe that reaches it,
 // then IsSupported with the name and a copy of the header. Returns its kind
 // when it claims the file and has the calls of that kind, else kPluginNone.
-// A probe that faults is a refusal; nothing is ever reported.
+// A probe that faults is a refusal; nothing is ever reported. A name the code
+// page cannot spell goes to IsSupportedW, or to IsSupported as a stand-in of
+// the same extension: the short path where the volume has one, else the name
+// with those characters replaced.
 int32_t ProbePlugin(TPlugin& plugin, const std::string& fileName, const uint8_t (&header)[kSpiHeaderSize]);
 
 // The calls of spi_util.h on a record's module; a record that is not loaded
 // (or faulted) answers as a missing export (-1), or kSpiFault once faulted.
+// An archive is listed through GetArchiveInfoW whenever the plug-in has it,
+// so that its members' names come whole; an archive whose name the code page
+// cannot spell goes to the wide twins, or by its short path to the ANSI
+// exports, and is kSpiNoNameRoad for a plug-in that has neither.
 int32_t DecodePicture(TPlugin& plugin, const uint8_t* image, size_t length, TDecodedPicture& picture);
 int32_t ReadArchiveEntries(TPlugin& plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries);
 int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data);

@@ -26,6 +26,12 @@ using SpiGetArchiveInfoProc = int(__stdcall*)(LPCSTR archive, LONG_PTR offset, u
 using SpiGetFileProc = int(__stdcall*)(LPCSTR archive, LONG_PTR position, LPSTR destination, unsigned flag,
                                        SpiProgressProc progress, LONG_PTR data);
 using SpiConfigurationDlgProc = int(__stdcall*)(HWND owner, int function);
+// The wide twins current plug-ins export: the same calls with UTF-16 file
+// names (and, for GetArchiveInfoW, records with UTF-16 names).
+using SpiIsSupportedWProc = int(__stdcall*)(LPCWSTR fileName, void* header);
+using SpiGetArchiveInfoWProc = int(__stdcall*)(LPCWSTR archive, LONG_PTR offset, unsigned flag, HLOCAL* entries);
+using SpiGetFileWProc = int(__stdcall*)(LPCWSTR archive, LONG_PTR position, LPWSTR destination, unsigned flag,
+                                        SpiProgressProc progress, LONG_PTR data);
 
 // An export as its typed pointer, or null when the DLL lacks it (and then it
 // is never called). The copy is how a FARPROC becomes another function type

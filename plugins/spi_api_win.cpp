@@ -2,6 +2,7 @@
 #include <new>
 
 #include "plugins/spi_api.h"
+#include "util/names_win.h"
 #include "util/sutil_win.h"
 
 namespace {
@@ -34,10 +35,10 @@ void Poison(HMODULE module, DWORD code) {
   HMODULE pinned = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                      reinterpret_cast<LPCSTR>(module), &pinned);
-  char path[MAX_PATH + 1] = {};
-  GetModuleFileNameA(module, path, MAX_PATH);
+  wchar_t path[MAX_PATH + 1] = {};
+  const DWORD n = GetModuleFileNameW(module, path, MAX_PATH + 1);
   try {
-    PoisonedModules().push_back({module, {NameOf(path), code}});
+    PoisonedModules().push_back({module, {NameOf(NameOfWide(path, n > MAX_PATH ? 0 : n)), code}});
   } catch (const std::bad_alloc&) {
     // Unrecorded, the module may be called again; it stays pinned all the same.
   }
@@ -62,7 +63,7 @@ TCallOutcome CallPluginWords(HMODULE module, FARPROC proc, const uintptr_t (&arg
 }
 
 ModuleHandle LoadPluginModule(const std::string& path) {
-  if (!IsFullPluginPath(path)) return ModuleHandle();
+  if (!IsFullPluginPath(std::string(MarkedBody(path)))) return ModuleHandle();
   // Where the system has them, the restricted search flags name the only
   // folders a plug-in's dependencies come from: its own, the program's and the
   // system's. Elsewhere the plug-in's folder leads the search and the current
@@ -76,7 +77,7 @@ ModuleHandle LoadPluginModule(const std::string& path) {
   // No system error box for a DLL that cannot be loaded: a probe just fails.
   const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   SetErrorMode(previous | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  HMODULE module = LoadLibraryExA(path.c_str(), nullptr, flags);
+  HMODULE module = LoadLibraryExW(WideOf(path).c_str(), nullptr, flags);
   SetErrorMode(previous);
   return ModuleHandle(module);
 }

@@ -30,6 +30,9 @@ std::string SpiErrorText(int32_t code) {
 }
 
 std::string PluginErrorText(const std::string& name, int32_t code) {
+  if (code == kSpiNoNameRoad)
+    return name + ":\r\nThe plug-in for this file takes only names the system code page can spell, and the file has "
+                  "no short name to give it instead.";
   return name + ":\r\n" + SpiErrorText(code) + " (" + NumberText(code) + ")";
 }
 
@@ -62,7 +65,26 @@ std::string MemberName(const Record& record) {
 }
 
 template <typename Record>
-int32_t ConvertArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr<FileEntry[]>& entries) {
+std::u16string WideMemberName(const Record& record) {
+  auto field = [](const char16_t* text, size_t size) {
+    size_t n = 0;
+    while (n < size && text[n] != 0) ++n;
+    return std::u16string(text, n);
+  };
+  std::u16string name = field(record.Path, 200) + field(record.FileName, 200);
+  if (name.size() > kMemberNameMax) {
+    size_t cut = kMemberNameMax;
+    if (name[cut - 1] >= 0xD800 && name[cut - 1] <= 0xDBFF) --cut;  // the first half of a pair
+    name.resize(cut);
+  }
+  return name;
+}
+
+namespace {
+
+// The walk shared by both kinds of records; nameOf gives a record's name.
+template <typename Record, typename NameOf>
+int32_t ConvertRecords(const uint8_t* block, size_t size, std::unique_ptr<FileEntry[]>& entries, NameOf nameOf) {
   const size_t slots = size / sizeof(Record) + 1;
   entries.reset(new (std::nothrow) FileEntry[slots]());
   if (!entries) return kSpiNoMemory;
@@ -75,8 +97,9 @@ int32_t ConvertArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr
     if (record.FileSize <= 0) continue;  // folders and empty members
     // An empty name would read as the end of the list and hide every member
     // after it: such a record alone is passed over.
-    const std::string name = MemberName(record);
+    std::string name = nameOf(record);
     if (name.empty()) continue;
+    if (name.size() >= kFileEntryNameSize) name.resize(kFileEntryNameSize - 1);
     FileEntry& entry = entries[next++];
     std::memcpy(entry.Name, name.data(), name.size());
     entry.Time = UnixTimeToFileTime(record.Time);
@@ -88,10 +111,32 @@ int32_t ConvertArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr
   return 0;
 }
 
+}  // namespace
+
+template <typename Record>
+int32_t ConvertArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr<FileEntry[]>& entries) {
+  return ConvertRecords<Record>(block, size, entries, [](const Record& r) { return MemberName(r); });
+}
+
+template <typename Record>
+int32_t ConvertWideArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr<FileEntry[]>& entries,
+                                  TWideNameConverter nameOf) {
+  return ConvertRecords<Record>(block, size, entries, [nameOf](const Record& r) {
+    const std::u16string name = WideMemberName(r);
+    return name.empty() ? std::string() : nameOf(name);
+  });
+}
+
 template std::string MemberName(const SpiArchiveEntry32&);
 template std::string MemberName(const SpiArchiveEntry64&);
 template int32_t ConvertArchiveEntries<SpiArchiveEntry32>(const uint8_t*, size_t, std::unique_ptr<FileEntry[]>&);
 template int32_t ConvertArchiveEntries<SpiArchiveEntry64>(const uint8_t*, size_t, std::unique_ptr<FileEntry[]>&);
+template std::u16string WideMemberName(const SpiArchiveEntryW32&);
+template std::u16string WideMemberName(const SpiArchiveEntryW64&);
+template int32_t ConvertWideArchiveEntries<SpiArchiveEntryW32>(const uint8_t*, size_t, std::unique_ptr<FileEntry[]>&,
+                                                               TWideNameConverter);
+template int32_t ConvertWideArchiveEntries<SpiArchiveEntryW64>(const uint8_t*, size_t, std::unique_ptr<FileEntry[]>&,
+                                                               TWideNameConverter);
 
 bool PluginBitsFit(const BitmapInfo& info, uint64_t bitsSize) {
   const BitmapInfoHeader& h = info.bmiHeader;

@@ -37,6 +37,9 @@ constexpr int32_t kSpiMemoryError = 5;
 // No plug-in's own code can be mistaken for it: a plug-in that returns this
 // value is reported with -1.
 constexpr int32_t kSpiFault = INT32_MIN;
+// An archive whose name the system code page cannot spell, for a plug-in
+// with neither wide exports nor a short path to take instead.
+constexpr int32_t kSpiNoNameRoad = INT32_MIN + 1;
 
 // The two widths of the interface. A 32-bit host loads 32-bit plug-ins
 // (".spi"), a 64-bit host 64-bit ones (".sph"); neither can load the other.
@@ -100,7 +103,35 @@ struct SpiArchiveEntry64 {
   uint32_t Crc;
   uint8_t Padding[4];
 };
+// The records of GetArchiveInfoW: the same, with the names in UTF-16.
+struct SpiArchiveEntryW32 {
+  uint8_t Method[8];
+  uint32_t Position;
+  uint32_t CompressedSize;
+  int32_t FileSize;
+  int32_t Time;
+  char16_t Path[200];
+  char16_t FileName[200];
+  uint32_t Crc;
+};
+
+struct SpiArchiveEntryW64 {
+  uint8_t Method[8];
+  uint64_t Position;
+  uint64_t CompressedSize;
+  int64_t FileSize;
+  int64_t Time;
+  char16_t Path[200];
+  char16_t FileName[200];
+  uint32_t Crc;
+  uint8_t Padding[4];
+};
 #pragma pack(pop)
+
+static_assert(sizeof(SpiArchiveEntryW32) == 828);
+static_assert(offsetof(SpiArchiveEntryW32, FileName) == 424);
+static_assert(sizeof(SpiArchiveEntryW64) == 848);
+static_assert(offsetof(SpiArchiveEntryW64, FileName) == 440);
 
 static_assert(sizeof(SpiPictureInfo32) == 26);
 static_assert(offsetof(SpiPictureInfo32, Width) == 8);
@@ -134,17 +165,23 @@ static_assert(offsetof(SpiArchiveEntry64, Crc) == 440);
 
 using SpiPictureInfo = std::conditional_t<kSpiWide, SpiPictureInfo64, SpiPictureInfo32>;
 using SpiArchiveEntry = std::conditional_t<kSpiWide, SpiArchiveEntry64, SpiArchiveEntry32>;
+using SpiArchiveEntryW = std::conditional_t<kSpiWide, SpiArchiveEntryW64, SpiArchiveEntryW32>;
 // A member's position as the plug-in gave it, as wide as the records carry it.
 using SpiPosition = decltype(SpiArchiveEntry::Position);
 static_assert(sizeof(SpiPosition) == sizeof(void*));
 
-constexpr size_t kFileEntryNameSize = 261;
+// A name the code page can spell takes at most 260 bytes; one it cannot is
+// held as marked UTF-8 (util/names.h), up to three bytes for each of its 255
+// UTF-16 characters.
+constexpr size_t kFileEntryNameSize = 768;
 // Longest member name taken from an archive record.
 constexpr size_t kMemberNameMax = 255;
 
 // One file of a folder or member of an archive, copied by value into the lists.
 struct FileEntry {
-  char Name[kFileEntryNameSize];  // archive members: folder inside the archive, then file name
+  // Archive members: folder inside the archive, then file name. Code-page
+  // bytes, or a marked name (util/names.h).
+  char Name[kFileEntryNameSize];
   FileTime Time;                  // archive members only
   uint8_t Candidate;              // 0 once an attempt to open it failed
   SpiPosition Position;           // archive members only: the plug-in's position
@@ -170,6 +207,12 @@ FileTime UnixTimeToFileTime(int64_t seconds);
 // Folder field then file-name field, each up to its NUL and 200 bytes, cut to 255 bytes.
 template <typename Record>
 std::string MemberName(const Record& record);
+// The same for a wide record, in UTF-16 units; a character is never cut in two.
+template <typename Record>
+std::u16string WideMemberName(const Record& record);
+
+// Turns a wide member name into the program's form of a name (util/names.h).
+using TWideNameConverter = std::string (*)(const std::u16string& name);
 
 // Converts a block of archive records (of this build's width unless another
 // is named) into (size / record size) + 1 entries, the last of them with an
@@ -179,6 +222,11 @@ std::string MemberName(const Record& record);
 // kSpiNoMemory when the array cannot be had.
 template <typename Record = SpiArchiveEntry>
 int32_t ConvertArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr<FileEntry[]>& entries);
+// The same for a block of wide records, each name through nameOf; a name
+// longer than an entry holds is cut at a character.
+template <typename Record = SpiArchiveEntryW>
+int32_t ConvertWideArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr<FileEntry[]>& entries,
+                                  TWideNameConverter nameOf);
 
 // Whether the pixel block the header describes fits in bitsSize bytes, so that
 // drawing never reads past a plug-in's block.

@@ -42,13 +42,18 @@ int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDeco
 
 // GetArchiveInfo on the archive file, converted by ConvertArchiveEntries. On
 // 0 the entries end with an empty Name, or are null when the plug-in gave no
-// local memory handle of this process that could be locked.
+// local memory handle of this process that could be locked. With a UTF-16
+// name, GetArchiveInfoW and its wide records, whose names become the
+// program's (util/names.h).
 int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries);
+int32_t ReadArchiveEntries(HMODULE plugin, const std::wstring& archive, std::unique_ptr<FileEntry[]>& entries);
 
 // GetFile for the member at position, copied out of the plug-in's block;
 // the member's size is the block's size. A block past 31 bits is 4; a value
 // that is no local memory handle of this process is 3, and left untouched.
 int32_t ExtractMember(HMODULE plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data);
+// GetFileW, the same with a UTF-16 name.
+int32_t ExtractMember(HMODULE plugin, const std::wstring& archive, SpiPosition position, std::vector<uint8_t>& data);
 
 // GetPluginInfo(1); empty when the plug-in lacks the export.
 std::string GetPluginDescription(HMODULE plugin);

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string>
+#include <type_traits>
 
 #include "app/globals.h"
 #include "framework/message_box.h"
@@ -10,6 +12,7 @@
 #include "image/bmp_reader.h"
 #include "plugins/spi_api.h"
 #include "plugins/spi_util.h"
+#include "util/names_win.h"
 #include "viewer/main_window.h"
 
 namespace {
@@ -34,7 +37,7 @@ int32_t FaultCode(HMODULE module, TCallOutcome outcome) {
 }
 
 // A plug-in's own code; the host's fault code is not one it may give.
-int32_t OwnCode(int32_t code) { return code == kSpiFault ? kSpiMissingExport : code; }
+int32_t OwnCode(int32_t code) { return code == kSpiFault || code == kSpiNoNameRoad ? kSpiMissingExport : code; }
 
 // The host never cancels a decode.
 int __stdcall KeepGoing(int, int, LONG_PTR) { return 0; }
@@ -181,10 +184,20 @@ int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDeco
   return code;
 }
 
-int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries) {
+namespace {
+
+std::string NameOfWideMember(const std::u16string& name) {
+  return NameOfWide(reinterpret_cast<const wchar_t*>(name.data()), name.size());
+}
+
+// GetArchiveInfo, or GetArchiveInfoW for a UTF-16 name.
+template <typename Char>
+int32_t ListArchive(HMODULE plugin, const std::basic_string<Char>& archive, std::unique_ptr<FileEntry[]>& entries) {
+  constexpr bool kWideName = std::is_same_v<Char, wchar_t>;
+  using Proc = std::conditional_t<kWideName, SpiGetArchiveInfoWProc, SpiGetArchiveInfoProc>;
   entries.reset();
   faultUnreported = false;
-  auto getArchiveInfo = GetExport<SpiGetArchiveInfoProc>(plugin, "GetArchiveInfo");
+  auto getArchiveInfo = GetExport<Proc>(plugin, kWideName ? "GetArchiveInfoW" : "GetArchiveInfo");
   if (!getArchiveInfo) return kSpiMissingExport;
   HLOCAL handle = nullptr;
   int32_t code;
@@ -197,18 +210,28 @@ int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::uniq
   LocalMemory block(OwnedLocal(handle));
   LockedLocal lock(block.get());
   if (!lock.get()) return 0;
-  return ConvertArchiveEntries(static_cast<const uint8_t*>(lock.get()), LocalSize(block.get()), entries);
+  const auto* records = static_cast<const uint8_t*>(lock.get());
+  if constexpr (kWideName)
+    return ConvertWideArchiveEntries(records, LocalSize(block.get()), entries, NameOfWideMember);
+  else
+    return ConvertArchiveEntries(records, LocalSize(block.get()), entries);
 }
 
-int32_t ExtractMember(HMODULE plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data) {
+// GetFile, or GetFileW for a UTF-16 name, into memory.
+template <typename Char>
+int32_t Extract(HMODULE plugin, const std::basic_string<Char>& archive, SpiPosition position,
+                std::vector<uint8_t>& data) {
+  constexpr bool kWideName = std::is_same_v<Char, wchar_t>;
+  using Proc = std::conditional_t<kWideName, SpiGetFileWProc, SpiGetFileProc>;
+  using Destination = std::conditional_t<kWideName, LPWSTR, LPSTR>;
   data.clear();
   faultUnreported = false;
-  auto getFile = GetExport<SpiGetFileProc>(plugin, "GetFile");
+  auto getFile = GetExport<Proc>(plugin, kWideName ? "GetFileW" : "GetFile");
   if (!getFile) return kSpiMissingExport;
   HLOCAL handle = nullptr;
   int32_t code;
   const TCallOutcome outcome = CallPlugin(plugin, getFile, code, archive.c_str(), static_cast<LONG_PTR>(position),
-                                          reinterpret_cast<LPSTR>(&handle), kSpiOutputMemory, nullptr, LONG_PTR{0});
+                                          reinterpret_cast<Destination>(&handle), kSpiOutputMemory, nullptr, LONG_PTR{0});
   if (outcome != TCallOutcome::Returned) return FaultCode(plugin, outcome);
   if (code != 0) return OwnCode(code);
   LocalMemory block(OwnedLocal(handle));
@@ -225,6 +248,24 @@ int32_t ExtractMember(HMODULE plugin, const std::string& archive, SpiPosition po
     return kSpiNoMemory;
   }
   return 0;
+}
+
+}  // namespace
+
+int32_t ReadArchiveEntries(HMODULE plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries) {
+  return ListArchive(plugin, archive, entries);
+}
+
+int32_t ReadArchiveEntries(HMODULE plugin, const std::wstring& archive, std::unique_ptr<FileEntry[]>& entries) {
+  return ListArchive(plugin, archive, entries);
+}
+
+int32_t ExtractMember(HMODULE plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data) {
+  return Extract(plugin, archive, position, data);
+}
+
+int32_t ExtractMember(HMODULE plugin, const std::wstring& archive, SpiPosition position, std::vector<uint8_t>& data) {
+  return Extract(plugin, archive, position, data);
 }
 
 std::string GetPluginDescription(HMODULE plugin) {

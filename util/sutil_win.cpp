@@ -1,17 +1,23 @@
 #include "util/sutil_win.h"
 
+#include "util/names_win.h"
+
 bool IsFile(const std::string& name) {
-  DWORD attributes = GetFileAttributesA(name.c_str());
+  DWORD attributes = GetFileAttributesW(WideOf(name).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   return attributes != FILE_ATTRIBUTE_DIRECTORY;
 }
 
+bool IsFolder(const std::string& name) {
+  const DWORD attributes = GetFileAttributesW(WideOf(name).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::string FullPathOf(const std::string& name) {
-  char buffer[MAX_PATH + 1] = {};
-  char* filePart = nullptr;
-  DWORD n = GetFullPathNameA(name.c_str(), sizeof buffer, buffer, &filePart);
-  if (n == 0 || n >= sizeof buffer) return name;
-  return buffer;
+  wchar_t buffer[MAX_PATH + 1] = {};
+  DWORD n = GetFullPathNameW(WideOf(name).c_str(), MAX_PATH + 1, buffer, nullptr);
+  if (n == 0 || n > MAX_PATH) return name;
+  return NameOfWide(buffer, n);
 }
 
 bool SystemLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
@@ -27,7 +33,7 @@ std::string FolderOf(const std::string& name) {
 std::string NameOf(const std::string& name) {
   std::string full = FullPathOf(name);
   size_t slash = LastBackslash(full);
-  return slash == std::string::npos ? full : full.substr(slash + 1);
+  return slash == std::string::npos ? full : PlainestName(TailOf(full, slash + 1));
 }
 
 RECT MakeRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {

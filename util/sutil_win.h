@@ -9,6 +9,8 @@
 // True for anything that exists except a plain folder: a folder with further
 // attribute bits (read-only, hidden...) still counts as present.
 bool IsFile(const std::string& name);
+// Whether name is a folder.
+bool IsFolder(const std::string& name);
 // The absolute folder of name, ending in a backslash.
 std::string FolderOf(const std::string& name);
 // The file-name part of the full path of name; empty when there is none.
@@ -18,5 +20,6 @@ RECT MakeRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
 size_t LastBackslash(const std::string& path);
 // A lead byte of the system code page (the LeadByteTest of util/sutil.h).
 bool SystemLeadByte(uint8_t byte);
-// GetFullPathNameA into a MAX_PATH buffer; the name itself when that fails.
+// The full path of name (either kind of name, util/names.h) as the system
+// makes it, within MAX_PATH; the name itself when that fails.
 std::string FullPathOf(const std::string& name);

@@ -8,23 +8,26 @@
 #include "framework/handles.h"
 #include "framework/message_box.h"
 #include "framework/res_strings.h"
+#include "util/names_win.h"
+#include "util/sutil_win.h"
 #include "viewer/file_list.h"
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
 
 void TMainWindow::DropFiles(HDROP drop) {
-  char path[MAX_PATH] = {};
+  wchar_t path[MAX_PATH] = {};
   UINT length = 0;
   {
     DropHandle owned(drop);
-    length = DragQueryFileA(owned.get(), 0, path, sizeof path);
+    length = DragQueryFileW(owned.get(), 0, path, MAX_PATH);
   }
   // A drop without a file (no shell sends one) has nothing to open.
   if (length == 0) return;
-  const std::string name = path;
-  if (OpenFile(name, false) == 0) {
-    // The new picture's folder is listed at the next step.
-    if (FolderFiles) FolderFiles->Clear();
+  const std::string name = NameOfWide(path, wcsnlen(path, MAX_PATH));
+  const bool folder = IsFolder(name);
+  if (OpenNamed(name) == 0) {
+    // A file's folder is listed at the next step; a folder was listed to open it.
+    if (!folder && FolderFiles) FolderFiles->Clear();
     Invalidate();
     return;
   }

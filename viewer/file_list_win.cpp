@@ -7,6 +7,7 @@
 #include "framework/handles.h"
 #include "plugins/plugin_table_win.h"
 #include "plugins/spi_util.h"
+#include "util/names_win.h"
 #include "util/sutil_win.h"
 #include "viewer/file_list.h"
 
@@ -32,21 +33,25 @@ int32_t TFileList::Add(const FileEntry& entry) {
 namespace {
 
 int32_t CompareNames(const void* a, const void* b) {
-  return lstrcmpA(static_cast<const FileEntry*>(a)->Name, static_cast<const FileEntry*>(b)->Name);
+  return lstrcmpW(WideOf(static_cast<const FileEntry*>(a)->Name).c_str(),
+                  WideOf(static_cast<const FileEntry*>(b)->Name).c_str());
 }
 
-// The sort key of a name under the comparison lstrcmpA makes (the thread's
-// locale, no flags): comparing keys bytewise orders exactly as lstrcmpA does,
-// at a fraction of its cost per comparison. Empty when the system cannot make one.
+// The sort key of a name under the comparison lstrcmpW makes (the thread's
+// locale, no flags): comparing keys bytewise orders exactly as lstrcmpW does,
+// at a fraction of its cost per comparison. lstrcmpA compares the same UTF-16
+// the code page's bytes stand for, so names the code page spells keep their
+// order. Empty when the system cannot make one.
 std::string SortKey(LCID locale, const char* name) {
+  const std::wstring wide = WideOf(name);
   // One call for the names of ordinary length; a longer key is measured first.
   char buffer[1024];
-  int n = LCMapStringA(locale, LCMAP_SORTKEY, name, -1, buffer, sizeof buffer);
+  int n = LCMapStringW(locale, LCMAP_SORTKEY, wide.c_str(), -1, reinterpret_cast<LPWSTR>(buffer), sizeof buffer);
   if (n > 0) return std::string(buffer, static_cast<size_t>(n));
-  n = LCMapStringA(locale, LCMAP_SORTKEY, name, -1, nullptr, 0);
+  n = LCMapStringW(locale, LCMAP_SORTKEY, wide.c_str(), -1, nullptr, 0);
   if (n <= 0) return {};
   std::string key(static_cast<size_t>(n), '\0');
-  if (LCMapStringA(locale, LCMAP_SORTKEY, name, -1, key.data(), n) != n) return {};
+  if (LCMapStringW(locale, LCMAP_SORTKEY, wide.c_str(), -1, reinterpret_cast<LPWSTR>(key.data()), n) != n) return {};
   return key;
 }
 
@@ -74,24 +79,23 @@ void TFileList::Sort() {
 void TFileList::ScanFolder(const std::string& path) {
   Clear();
   const std::string folder = FolderOf(path);
-  WIN32_FIND_DATAA found;
-  FindHandle search(FindFirstFileA((folder + "*.*").c_str(), &found));
+  WIN32_FIND_DATAW found;
+  FindHandle search(FindFirstFileW(WideOf(JoinText(folder, "*.*")).c_str(), &found));
   if (!search) return;
   FileEntry entry{};
   entry.Candidate = 1;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    const std::string name = NameOfWide(found.cFileName, wcsnlen(found.cFileName, MAX_PATH));
     std::memset(entry.Name, 0, sizeof entry.Name);
-    std::strncpy(entry.Name, found.cFileName, kFileEntryNameSize - 1);
+    std::strncpy(entry.Name, name.c_str(), kFileEntryNameSize - 1);
     Add(entry);
-  } while (FindNextFileA(search.get(), &found));
+  } while (FindNextFileW(search.get(), &found));
   search.reset();
   Sort();
-  // Byte for byte, case included: the folder part first, then each name.
-  if (path.compare(0, folder.size(), folder) != 0) return;
-  const char* name = path.c_str() + folder.size();
+  // Byte for byte, case included, as the walk would name each file.
   for (int32_t i = 0; i < Count(); ++i) {
-    if (std::strcmp(Get(i)->Name, name) == 0) {
+    if (JoinText(folder, Get(i)->Name) == path) {
       Current = i;
       return;
     }

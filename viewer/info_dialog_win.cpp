@@ -6,6 +6,7 @@
 #include "app/globals.h"
 #include "framework/common_controls.h"
 #include "image/img.h"
+#include "util/names_win.h"
 #include "util/sutil_win.h"
 #include "viewer/info_texts.h"
 #include "viewer/texts_win.h"
@@ -28,22 +29,26 @@ size_t MemberNameStart(const std::string& member) {
 // The icon the shell associates with the file. The call may write the path
 // of the icon's file back, so it gets a buffer of its own.
 HICON AssociatedIcon(const std::string& file) {
-  char path[MAX_PATH] = {};
-  if (file.empty() || file.size() >= sizeof path) return nullptr;
-  std::memcpy(path, file.c_str(), file.size() + 1);
+  const std::wstring wide = WideOf(file);
+  wchar_t path[MAX_PATH] = {};
+  if (wide.empty() || wide.size() >= MAX_PATH) return nullptr;
+  std::memcpy(path, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
   WORD index = 0;
-  return ExtractAssociatedIconA(GetModuleHandleA(nullptr), path, &index);
+  return ExtractAssociatedIconW(GetModuleHandleW(nullptr), path, &index);
 }
+
+// Names may be ones the code page cannot spell: shown through UTF-16.
+void SetName(HWND dialog, int id, const std::string& text) { SetDlgItemTextW(dialog, id, WideOf(text).c_str()); }
 
 void Fill(HWND dialog) {
   const bool member = !CurrentArchive.empty();
   const size_t nameStart = member ? MemberNameStart(Img.FileName) : 0;
-  const std::string name = member ? Img.FileName.substr(nameStart) : NameOf(Img.FileName);
-  SetDlgItemTextA(dialog, kInfoName, name.c_str());
+  const std::string name = member ? TailOf(Img.FileName, nameStart) : NameOf(Img.FileName);
+  SetName(dialog, kInfoName, name);
   const std::string location =
-      member ? CurrentArchive + "/" + Img.FileName.substr(0, nameStart) : FolderOf(Img.FileName);
+      member ? JoinText(CurrentArchive + "/", Img.FileName.substr(0, nameStart)) : FolderOf(Img.FileName);
   InfoIcon.reset(AssociatedIcon(member ? CurrentArchive : Img.FileName));
-  SetDlgItemTextA(dialog, kInfoLocation, location.c_str());
+  SetName(dialog, kInfoLocation, location);
   SetDlgItemTextA(dialog, kInfoLabels, InfoLabelsText().c_str());
   const TInfoTimes times{FileTimeText(ToFiletime(Img.CreationTime)), FileTimeText(ToFiletime(Img.LastWriteTime)),
                          FileTimeText(ToFiletime(Img.LastAccessTime))};

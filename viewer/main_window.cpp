@@ -5,6 +5,7 @@
 #include "app/command_table.h"
 #include "app/globals.h"
 #include "image/img.h"
+#include "util/names_win.h"
 #include "util/sutil_win.h"
 #include "viewer/navigation.h"
 #include "viewer/read_ahead_win.h"
@@ -131,9 +132,11 @@ void TMainWindow::ClientSize(int32_t& width, int32_t& height) const {
 
 void TMainWindow::UpdateCaption() {
   // A member of an archive shows as the archive's name and the member's path inside it.
-  std::string name = CurrentArchive.empty() ? NameOf(Img.FileName) : NameOf(CurrentArchive) + "/" + Img.FileName;
+  std::string name =
+      CurrentArchive.empty() ? NameOf(Img.FileName) : JoinText(NameOf(CurrentArchive) + "/", Img.FileName);
   std::string caption = ViewCaption(name, Img.Width, ImgRows(Img), Img.ColorBits, Stretch, Img.Zoom);
-  if (Handle) SetWindowTextA(Handle, caption.c_str());
+  // Through UTF-16: the name may be one the code page cannot spell.
+  if (Handle) SetWindowTextW(Handle, WideOf(caption).c_str());
 }
 
 void TMainWindow::ClampView(int32_t clientWidth, int32_t clientHeight) {

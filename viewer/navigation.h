@@ -28,6 +28,11 @@ int32_t OpenFile(const std::string& path, bool backward);
 // from the shown one (listing the folder first when it is not listed yet).
 void PlanReadAhead();
 
+// Opens what the user named (the command line or a drop): a file as OpenFile
+// does, or a folder's first file that opens, its files listed as for a file
+// in it. Returns 0 when a picture is shown.
+int32_t OpenNamed(const std::string& path);
+
 // NextImage/NextFile and PrevImage/PrevFile.
 void GoNext(bool byFile);
 void GoPrev(bool byFile);

@@ -4,6 +4,7 @@
 #include "image/img.h"
 #include "viewer/open_picture_win.h"
 #include "viewer/read_ahead_win.h"
+#include "util/names_win.h"
 #include "util/sutil_win.h"
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
@@ -63,7 +64,7 @@ bool WalkFolder(const std::string& base, bool forward, bool backwardOpen) {
   for (; i >= 0 && i < count; i += step) {
     FileEntry* entry = FolderFiles->Get(i);
     if (entry->Candidate == 0) continue;
-    if (OpenFile(folder + entry->Name, backwardOpen) == 0) {
+    if (OpenFile(JoinText(folder, entry->Name), backwardOpen) == 0) {
       FolderFiles->Current = i;
       return true;
     }
@@ -126,7 +127,7 @@ std::vector<TPictureSource> WalkCandidates(bool forward) {
     const FileEntry* entry = FolderFiles->Get(i);
     if (entry->Candidate == 0) continue;
     TPictureSource file;
-    file.Path = folder + entry->Name;
+    file.Path = JoinText(folder, entry->Name);
     sources.push_back(std::move(file));
   }
   return sources;
@@ -189,6 +190,17 @@ int32_t OpenFile(const std::string& path, bool backward) {
   ArchiveFiles->Current = PendingArchiveFiles->Current;
   PendingArchiveFiles->Clear();
   return 0;
+}
+
+int32_t OpenNamed(const std::string& path) {
+  if (!IsFolder(path)) return OpenFile(path, false);
+  // "D:\pics" and "D:\pics\" alike: listed as the files of that folder,
+  // walked from before the first.
+  const std::string folder = WithTrailingBackslash(FullPathOf(path), SystemLeadByte);
+  FolderFiles->Clear();
+  FolderFiles->ScanFolder(folder);
+  FolderFiles->Current = -1;
+  return WalkFolder(folder, true, false) ? 0 : -1;
 }
 
 void GoNext(bool byFile) { Go(true, byFile); }

@@ -1,6 +1,7 @@
 #include "viewer/texts_win.h"
 
 #include "framework/handles.h"
+#include "util/names_win.h"
 
 std::string FileTimeText(const FILETIME& time) {
   if (time.dwLowDateTime == 0 && time.dwHighDateTime == 0) return "Unknown";
@@ -16,37 +17,39 @@ std::string FileTimeText(const FILETIME& time) {
 
 namespace {
 
-// GetFullPathNameA of path; filePart gets the offset of the last component or npos.
-std::string FullPath(const std::string& path, size_t& filePart) {
-  char buffer[MAX_PATH + 1] = {};
-  char* file = nullptr;
-  DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, &file);
-  if (n == 0 || n >= sizeof buffer) {
-    filePart = std::string::npos;
+// GetFullPathNameW of path; filePart gets the offset of the last component or npos.
+std::wstring FullPath(const std::wstring& path, size_t& filePart) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  wchar_t* file = nullptr;
+  DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH + 1, buffer, &file);
+  if (n == 0 || n > MAX_PATH) {
+    filePart = std::wstring::npos;
     return path;
   }
-  filePart = file ? static_cast<size_t>(file - buffer) : std::string::npos;
+  filePart = file ? static_cast<size_t>(file - buffer) : std::wstring::npos;
   return buffer;
 }
 
 }  // namespace
 
 std::string ExpandLongPath(const std::string& path) {
-  std::string tail;
+  // Component by component in UTF-16, so that names the code page cannot
+  // spell come back as they are on disk.
+  std::wstring tail;
   size_t filePart;
-  std::string p = FullPath(path, filePart);
+  std::wstring p = FullPath(WideOf(path), filePart);
   for (;;) {
-    WIN32_FIND_DATAA entry;
-    FindHandle find(FindFirstFileA(p.c_str(), &entry));
+    WIN32_FIND_DATAW entry;
+    FindHandle find(FindFirstFileW(p.c_str(), &entry));
     if (!find) break;
     find.reset();
-    if (!p.empty() && p.back() == ':') break;
-    if (entry.cFileName[0] == '.' && entry.cFileName[1] == '\0') break;
-    tail = "\\" + std::string(entry.cFileName) + tail;
-    std::string full = FullPath(p, filePart);
+    if (!p.empty() && p.back() == L':') break;
+    if (entry.cFileName[0] == L'.' && entry.cFileName[1] == L'\0') break;
+    tail = L"\\" + std::wstring(entry.cFileName) + tail;
+    std::wstring full = FullPath(p, filePart);
     // No component left to strip: stop rather than look the same path up again.
-    if (filePart == std::string::npos || filePart == 0 || full[filePart - 1] != '\\') return full + tail;
+    if (filePart == std::wstring::npos || filePart == 0 || full[filePart - 1] != L'\\') return NameOfWide(full + tail);
     p = full.substr(0, filePart - 1);
   }
-  return p + tail;
+  return NameOfWide(p + tail);
 }
