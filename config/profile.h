@@ -20,7 +20,8 @@ std::string ChooseProfileFolder(const std::string& firstArgument, const std::str
 std::string ProfileOption(const std::string& firstArgument);
 
 // The picture named on the command line: the first argument, or the second
-// when the first is the profile option.
+// when the first is the profile option; a final quote (what a quoted folder
+// ending in a backslash leaves) is dropped.
 std::string PictureArgument(int argc, const char* const* argv);
 
 // Profile folder, set once at start-up; always ends in a backslash.

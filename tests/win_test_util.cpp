@@ -4,23 +4,32 @@
 
 namespace {
 
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
+// In UTF-16, so that names the code page cannot spell go too.
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &entry);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = folder + name;
-      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring full = folder + name;
+      SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
       if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(full + "\\");
+        RemoveTree(full + L"\\");
       else
-        DeleteFileA(full.c_str());
-    } while (FindNextFileA(find, &entry));
+        DeleteFileW(full.c_str());
+    } while (FindNextFileW(find, &entry));
     FindClose(find);
   }
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+std::wstring Widened(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                    static_cast<int>(wide.size()));
+  wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return wide;
 }
 
 }  // namespace
@@ -36,7 +45,18 @@ TempDir::TempDir() {
   }
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() { RemoveTree(Widened(path_)); }
+
+std::wstring TempDir::WriteWide(const std::wstring& name, const std::string& bytes) const {
+  const std::wstring full = Widened(path_) + name;
+  HANDLE file = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  if (file != INVALID_HANDLE_VALUE) {
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  return full;
+}
 
 std::string TempDir::MakeDir(const std::string& name) const {
   std::string full = path_ + name;
@@ -109,6 +129,13 @@ ChildProcess::ChildProcess(const std::string& commandLine) {
   std::string line = commandLine;
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_))
     info_ = {};
+}
+
+ChildProcess::ChildProcess(const std::wstring& commandLine) {
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  std::wstring line = commandLine;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) info_ = {};
 }
 
 ChildProcess::~ChildProcess() {

@@ -21,6 +21,8 @@ public:
   // Writes bytes to Path() + name (creating sub-folders named in it) and returns the full name.
   std::string Write(const std::string& name, const std::string& bytes) const;
   std::string MakeDir(const std::string& name) const;
+  // Writes bytes to a file of a UTF-16 name in the folder; returns its full name.
+  std::wstring WriteWide(const std::wstring& name, const std::string& bytes) const;
 
 private:
   std::string path_;
@@ -46,6 +48,8 @@ std::vector<uint32_t> ReadClientPixels(HWND window, int& width, int& height);
 class ChildProcess {
 public:
   explicit ChildProcess(const std::string& commandLine);
+  // A command line with names the code page cannot spell.
+  explicit ChildProcess(const std::wstring& commandLine);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;

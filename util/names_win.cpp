@@ -1,5 +1,6 @@
 #include "util/names_win.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -82,7 +83,16 @@ std::vector<std::string> ProgramArguments() {
   return arguments;
 }
 
+namespace {
+
+ShortPathSource shortPathSource = nullptr;
+
+}  // namespace
+
+ShortPathSource SetShortPathSource(ShortPathSource source) { return std::exchange(shortPathSource, source); }
+
 std::string SpellableShortPath(const std::string& path) {
+  if (shortPathSource) return shortPathSource(path);
   const std::wstring wide = WideOf(path);
   const DWORD n = GetShortPathNameW(wide.c_str(), nullptr, 0);
   if (n == 0) return std::string();

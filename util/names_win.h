@@ -31,6 +31,10 @@ std::vector<std::string> ProgramArguments();
 // The short (8.3) form of an existing file's path when the volume gives one
 // that the code page can spell; empty otherwise.
 std::string SpellableShortPath(const std::string& path);
+// Replaces the system's short names (tests stand in a volume that has none);
+// returns the previous replacement, null for the system's own.
+using ShortPathSource = std::string (*)(const std::string& path);
+ShortPathSource SetShortPathSource(ShortPathSource source);
 // The name with every character the code page cannot spell replaced by "_":
 // same length in characters, same extension when the extension is spellable.
 std::string SpellableStandIn(const std::string& name);

@@ -41,4 +41,6 @@ TEST(ProfileFolder, PictureIsTheArgumentAfterTheOption) {
   EXPECT_EQ(PictureArgument(3, plain), "a.bmp");
   EXPECT_EQ(PictureArgument(3, option), "pic.bmp");
   EXPECT_EQ(PictureArgument(2, optionOnly), "");
+  const char* quotedFolder[] = {"orv.exe", "/prof=D:\\p", "D:\\pics\""};
+  EXPECT_EQ(PictureArgument(3, quotedFolder), "D:\\pics");
 }
