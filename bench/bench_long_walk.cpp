@@ -2,7 +2,8 @@
 // of bitmaps, test-plug-in pictures and tar and ZIP members in a real main
 // window, the Picture Information dialog open for every other step; or, with
 // a second number, that many test plug-ins that refuse every file ahead of
-// the others in the catalogue and no dialog (the page turns alone). Prints
+// the others in the catalogue and no dialog (the page turns alone); with a
+// third argument "off", read-ahead off (it is on otherwise). Prints
 // the GDI and USER objects and the private bytes before the walk, after its
 // first pass (to the folder's end and back) and at its end, and how they
 // were counted.
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "bench/bench_timing.h"
 #include "long_walk.h"
@@ -29,8 +31,10 @@ void Report(const char* when, int steps) {
 int main(int argc, char** argv) {
   const int steps = argc > 1 ? std::atoi(argv[1]) : 1000;
   const int ahead = argc > 2 ? std::atoi(argv[2]) : 0;
-  TLongWalk walk({ahead, ahead == 0});
+  const bool readAhead = !(argc > 3 && std::string(argv[3]) == "off");
+  TLongWalk walk({ahead, ahead == 0, readAhead});
   if (ahead) std::printf("%d plug-ins ahead in the catalogue, no dialog\n", ahead);
+  std::printf("read-ahead %s\n", readAhead ? "on" : "off");
   if (!walk.Start()) {
     std::printf("the first picture did not open\n");
     return 1;

@@ -17,6 +17,7 @@
 #include "viewer/info_dialog_win.h"
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
+#include "viewer/read_ahead_win.h"
 #include "zip/zip_builder.h"
 
 namespace {
@@ -103,11 +104,19 @@ TLongWalk::TLongWalk(TWalkOptions options) : options_(options) {
     state_->AddPlugin(FaultySpi(pluginDir_, "none", "ahead" + std::to_string(i)));
   for (const std::string& plugin : {TestSpi("orvpnm"), TestSpi("orvtar"), CompanionDll("orvzip")})
     state_->AddPlugin(plugin);
+  if (options_.ReadAhead) {
+    readAhead_ = std::make_unique<TReadAhead>();
+    ReadAhead = readAhead_.get();
+  }
 }
 
 TLongWalk::~TLongWalk() {
   if (InfoDialog && IsWindow(InfoDialog)) DestroyWindow(InfoDialog);
   InfoDialog = nullptr;
+  // The worker goes before anything it reads.
+  if (readAhead_) readAhead_->Stop();
+  ReadAhead = nullptr;
+  readAhead_.reset();
   // The picture and the archive's plug-in go before the window.
   state_.reset();
   if (window_->Handle) DestroyWindow(window_->Handle);

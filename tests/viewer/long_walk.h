@@ -11,14 +11,17 @@
 
 class TMainWindow;
 class TProgramState;
+class TReadAhead;
 
 // Options of a walk: copies of a test plug-in that claims none of the files,
 // put ahead of the ones that do (each copy its own DLL, built with MinGW's
-// thread runtime as plug-ins in the field often are), and whether the
-// information dialog comes and goes.
+// thread runtime as plug-ins in the field often are), whether the
+// information dialog comes and goes, and whether the neighbours are read
+// ahead (as the program does by default).
 struct TWalkOptions {
   int PluginsAhead = 0;
   bool Dialog = true;
+  bool ReadAhead = true;
 };
 
 class TLongWalk {
@@ -51,6 +54,7 @@ class TLongWalk {
   TempDir pluginDir_;
   std::unique_ptr<TMainWindow> window_;
   std::unique_ptr<TProgramState> state_;
+  std::unique_ptr<TReadAhead> readAhead_;
   int pictures_ = 0;
   size_t largest_ = 0;
   int steps_ = 0;
