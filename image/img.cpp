@@ -9,6 +9,7 @@ TImg Img;
 void ClearImg(TImg& img) {
   img.Bits = nullptr;
   img.BitsHandle = nullptr;
+  img.BitsMapped = false;
   img.Loaded = 0;
   img.PluginDesc.clear();
   img.PluginPath.clear();
@@ -36,6 +37,7 @@ void InstallImg(TImg& img, const TDecodedPicture& pic, const uint8_t* file, size
 void InstallImg(TImg& img, const TDecodedPicture& pic, std::string formatText) {
   img.Loaded = 1;
   img.BitsHandle = pic.BitsHandle;
+  img.BitsMapped = pic.BitsMapped;
   img.BitsSize = pic.BitsSize;
   img.Bits = pic.Bits;
   img.ColorBits = pic.ColorBits;

@@ -19,8 +19,10 @@ static_assert(kBiRle8 == BI_RLE8 && kBiRle4 == BI_RLE4 && kBiBitfields == BI_BIT
 
 namespace {
 
-void FreeBlock(void* bitsHandle, void* bits) {
-  if (bitsHandle) {
+void FreeBlock(void* bitsHandle, bool mapped, void* bits) {
+  if (mapped) {
+    if (bits) UnmapViewOfFile(bits);
+  } else if (bitsHandle) {
     HLOCAL handle = static_cast<HLOCAL>(bitsHandle);
     LocalUnlock(handle);
     LocalFree(handle);
@@ -32,12 +34,13 @@ void FreeBlock(void* bitsHandle, void* bits) {
 }  // namespace
 
 void FreeImg(TImg& img) {
-  FreeBlock(img.BitsHandle, img.Bits);
+  FreeBlock(img.BitsHandle, img.BitsMapped, img.Bits);
   ClearImg(img);
 }
 
 void FreeDecodedPicture(TDecodedPicture& pic) {
-  FreeBlock(pic.BitsHandle, pic.Bits);
+  FreeBlock(pic.BitsHandle, pic.BitsMapped, pic.Bits);
   pic.BitsHandle = nullptr;
+  pic.BitsMapped = false;
   pic.Bits = nullptr;
 }

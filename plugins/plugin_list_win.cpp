@@ -42,18 +42,30 @@ std::string ResolvePluginFolder(const std::string& registryFolder, const std::st
   return WithTrailingBackslash(registryFolder.empty() ? programFolder : registryFolder, SystemLeadByte);
 }
 
-int32_t WritePluginList(const std::string& pluginFolder, const std::string& listFile) {
+namespace {
+
+// The names the search for folder + "*" + suffix returns, in its order.
+std::vector<std::string> SearchNames(const std::string& folder, const char* suffix) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA entry;
-  FindHandle find(FindFirstFileA((pluginFolder + "*" + kPluginSuffix).c_str(), &entry));
-  if (find) {
-    // Whatever the search returns is listed, folders included: the catalogue
-    // is the user's to edit, and a probe simply fails on a non-plug-in.
-    do {
-      names.emplace_back(entry.cFileName, strnlen(entry.cFileName, MAX_PATH));
-    } while (FindNextFileA(find.get(), &entry));
-    find.reset();
-  }
+  FindHandle find(FindFirstFileA((folder + "*" + suffix).c_str(), &entry));
+  if (!find) return names;
+  // Whatever the search returns is listed, folders included: the catalogue
+  // is the user's to edit, and a probe simply fails on a non-plug-in.
+  do {
+    names.emplace_back(entry.cFileName, strnlen(entry.cFileName, MAX_PATH));
+  } while (FindNextFileA(find.get(), &entry));
+  return names;
+}
+
+}  // namespace
+
+int32_t WritePluginList(const std::string& pluginFolder, const std::string& listFile) {
+  // The 64-bit edition lists the 32-bit plug-ins too, which its helper
+  // process calls, behind its own.
+  const std::vector<std::string> names =
+      CatalogueNames(SearchNames(pluginFolder, kPluginSuffix),
+                     kSpiWide ? SearchNames(pluginFolder, kOtherWidthPluginSuffix) : std::vector<std::string>());
   const std::string text = PluginListText(pluginFolder, names);
 
   FileHandle file(
@@ -82,7 +94,7 @@ int32_t ReadPluginList(const std::string& listFile, TSimpleList& list) {
   file.reset();
 
   // Each path is its own C heap block: start-up's clean-up frees them with free().
-  for (const std::string& path : ParsePluginList(bytes, kOtherWidthPluginSuffix)) {
+  for (const std::string& path : ParsePluginList(bytes, kUnusablePluginSuffix)) {
     char* copy = static_cast<char*>(std::malloc(path.size() + 1));
     if (!copy) break;
     std::memcpy(copy, path.c_str(), path.size() + 1);

@@ -5,6 +5,7 @@
 
 #include "framework/common_controls.h"
 #include "framework/message_box.h"
+#include "plugins/bridge_calls_win.h"
 #include "plugins/plugin_lock_win.h"
 #include "plugins/spi_util.h"
 
@@ -49,6 +50,12 @@ HMODULE CallableModule(TPlugin& plugin) {
   return plugin.State == TPluginState::Loaded || plugin.State == TPluginState::Faulted ? plugin.Module : nullptr;
 }
 
+// Loads the record once; true when its calls go to the helper process.
+bool Bridged(TPlugin& plugin) {
+  LoadPlugin(plugin);
+  return plugin.Bridged;
+}
+
 }  // namespace
 
 std::recursive_mutex& PluginCallLock() {
@@ -66,6 +73,7 @@ TPlugin& PluginRecord(const std::string& path) {
 bool LoadPlugin(TPlugin& plugin) {
   TPluginCallGuard guard(PluginCallLock());
   if (plugin.State != TPluginState::NotLoaded) return plugin.State == TPluginState::Loaded;
+  if (IsBridgedPlugin(plugin.Path)) return BridgeLoadPlugin(plugin);
   plugin.State = TPluginState::FailedToLoad;
   ModuleHandle dll = LoadPluginModule(plugin.Path);
   if (!dll) return false;
@@ -93,6 +101,7 @@ bool LoadPlugin(TPlugin& plugin) {
 
 int32_t ProbePlugin(TPlugin& plugin, const std::string& fileName, const uint8_t (&header)[kSpiHeaderSize]) {
   TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgeProbePlugin(plugin, fileName, header);
   if (!LoadPlugin(plugin) || plugin.Kind == kPluginNone || !plugin.Exports.IsSupported) return kPluginNone;
   // The plug-in gets its own copy: what it does to it stays out of the caller's header.
   uint8_t probe[kSpiHeaderSize];
@@ -109,6 +118,7 @@ int32_t ProbePlugin(TPlugin& plugin, const std::string& fileName, const uint8_t 
 
 int32_t DecodePicture(TPlugin& plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
   TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgeDecodePicture(plugin, image, length, picture);
   const int32_t code = DecodePicture(CallableModule(plugin), image, length, picture);
   NoteFault(plugin);
   return code;
@@ -116,6 +126,7 @@ int32_t DecodePicture(TPlugin& plugin, const uint8_t* image, size_t length, TDec
 
 int32_t ReadArchiveEntries(TPlugin& plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries) {
   TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgeReadArchiveEntries(plugin, archive, entries);
   HMODULE module = CallableModule(plugin);
   if (!module) {
     entries.reset();
@@ -126,20 +137,22 @@ int32_t ReadArchiveEntries(TPlugin& plugin, const std::string& archive, std::uni
   return code;
 }
 
-int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data) {
+int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition position, TMemberBlock& data) {
   TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgeExtractMember(plugin, archive, position, data);
   HMODULE module = CallableModule(plugin);
   if (!module) {
     data.clear();
     return kSpiMissingExport;
   }
-  const int32_t code = ExtractMember(module, archive, position, data);
+  const int32_t code = ExtractMember(module, archive, position, data.Bytes());
   NoteFault(plugin);
   return code;
 }
 
 std::string GetPluginDescription(TPlugin& plugin) {
   TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgeGetPluginDescription(plugin);
   HMODULE module = CallableModule(plugin);
   if (!module) return std::string();
   std::string text = GetPluginDescription(module);
@@ -147,8 +160,15 @@ std::string GetPluginDescription(TPlugin& plugin) {
   return text;
 }
 
+bool PluginFound(TPlugin& plugin) {
+  TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgePluginFound(plugin);
+  return plugin.Module && plugin.Exports.GetPluginInfo;
+}
+
 std::string PluginModulePath(const TPlugin& plugin) {
   TPluginCallGuard guard(PluginCallLock());
+  // A module of the helper's has no name in this process: its path is the one it was loaded by.
   if (!plugin.Module) return plugin.Path;
   char path[MAX_PATH + 1] = {};
   GetModuleFileNameA(plugin.Module, path, MAX_PATH);
@@ -156,6 +176,7 @@ std::string PluginModulePath(const TPlugin& plugin) {
 }
 
 void ShowPluginConfig(HWND owner, TPlugin& plugin) {
+  if (Bridged(plugin)) return BridgeShowPluginConfig(owner, plugin);
   TPluginFault fault;
   {
     TPluginCallGuard guard(PluginCallLock());
