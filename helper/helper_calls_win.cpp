@@ -42,7 +42,7 @@ std::wstring WideName(const TBridgeCall& call) {
   return wide;
 }
 
-// How the call into the plug-in ended, into the answer.
+// How a call into the plug-in ended, into the answer.
 bool Returned(HMODULE module, TCallOutcome outcome, int32_t code, TBridgeAnswer& answer) {
   if (outcome == TCallOutcome::Returned) {
     answer.End = TBridgeEnd::Returned;
@@ -57,6 +57,15 @@ bool Returned(HMODULE module, TCallOutcome outcome, int32_t code, TBridgeAnswer&
     answer.FaultCode = fault && fault->Code ? fault->Code : EXCEPTION_NONCONTINUABLE_EXCEPTION;
   }
   return false;
+}
+
+// Calls an export of module through the fault guard; true when it returned,
+// its code then in the answer.
+template <typename Proc, typename... Args>
+bool Call(HMODULE module, TBridgeAnswer& answer, Proc proc, Args... args) {
+  int32_t code = 0;
+  const TCallOutcome outcome = CallPlugin(module, proc, code, args...);
+  return Returned(module, outcome, code, answer);
 }
 
 }  // namespace
@@ -155,10 +164,7 @@ void THelperCalls::Info(const TSlot& slot, const TBridgeCall& call, TBridgeAnswe
   const size_t size = call.Number == 0 ? kSpiVersionBufferSize : kSpiDescriptionBufferSize;
   std::unique_ptr<char[]> text(new (std::nothrow) char[size]());
   if (!text) return;
-  int32_t code;
-  if (Returned(slot.Module, CallPlugin(slot.Module, slot.GetPluginInfo, code, call.Number, text.get(),
-                                       static_cast<int>(size)),
-               code, answer))
+  if (Call(slot.Module, answer, slot.GetPluginInfo, call.Number, text.get(), static_cast<int>(size)))
     answer.Text.assign(text.get(), strnlen(text.get(), size));
   answer.Code = 0;  // GetPluginInfo's answer is a length, of no use to the viewer
 }
@@ -167,15 +173,12 @@ void THelperCalls::Probe(const TSlot& slot, const TBridgeCall& call, TBridgeAnsw
   // The plug-in gets its own copy of the header, as in the viewer.
   uint8_t header[kBridgeProbeHeader];
   std::memcpy(header, call.Header.data(), sizeof header);
-  int32_t code;
   if (call.WideName && slot.IsSupportedW) {
     const std::wstring name = WideName(call);
-    Returned(slot.Module, CallPlugin(slot.Module, slot.IsSupportedW, code, name.c_str(), static_cast<void*>(header)),
-             code, answer);
+    Call(slot.Module, answer, slot.IsSupportedW, name.c_str(), static_cast<void*>(header));
   } else if (slot.IsSupported) {
     const std::string name = NarrowName(call);
-    Returned(slot.Module, CallPlugin(slot.Module, slot.IsSupported, code, name.c_str(), static_cast<void*>(header)),
-             code, answer);
+    Call(slot.Module, answer, slot.IsSupported, name.c_str(), static_cast<void*>(header));
   }
 }
 
@@ -194,10 +197,7 @@ void THelperCalls::Decode(const TSlot& slot, const TBridgeCall& call, HANDLE inp
   // Zeroed first: some plug-ins fill only some fields. After a fault nothing
   // the plug-in wrote is used or freed.
   SpiPictureInfo info{};
-  int32_t code;
-  if (!Returned(slot.Module, CallPlugin(slot.Module, slot.GetPictureInfo, code, data, length, kSpiInputMemory, &info),
-                code, answer) ||
-      code != 0)
+  if (!Call(slot.Module, answer, slot.GetPictureInfo, data, length, kSpiInputMemory, &info) || answer.Code != 0)
     return;
   std::string text;
   if (HLOCAL handle = TextHandleOf(info)) {
@@ -208,10 +208,9 @@ void THelperCalls::Decode(const TSlot& slot, const TBridgeCall& call, HANDLE inp
 
   HLOCAL infoHandle = nullptr;
   HLOCAL bitsHandle = nullptr;
-  if (!Returned(slot.Module, CallPlugin(slot.Module, slot.GetPicture, code, data, length, kSpiInputMemory,
-                                        &infoHandle, &bitsHandle, KeepGoing, LONG_PTR{0}),
-                code, answer) ||
-      code != 0)
+  if (!Call(slot.Module, answer, slot.GetPicture, data, length, kSpiInputMemory, &infoHandle, &bitsHandle, KeepGoing,
+            LONG_PTR{0}) ||
+      answer.Code != 0)
     return;
   // Both blocks are checked before either is locked or freed: one handle
   // given as both is freed once, and the picture refused.
@@ -296,8 +295,7 @@ void THelperCalls::Configure(const TSlot& slot, const TBridgeCall& call, TBridge
   LoadCommonControls();
   // Window handles have 32 significant bits in either width.
   HWND owner = reinterpret_cast<HWND>(static_cast<uintptr_t>(call.Window));
-  int32_t code;
-  Returned(slot.Module, CallPlugin(slot.Module, slot.ConfigurationDlg, code, owner, call.Number), code, answer);
+  Call(slot.Module, answer, slot.ConfigurationDlg, owner, call.Number);
   answer.Code = 0;  // ignored, as in the viewer
 }
 

@@ -27,6 +27,18 @@ bool ShowsWindow(DWORD processId) {
   return search.Found;
 }
 
+BOOL CALLBACK NoteWindow(HWND, LPARAM param) {
+  *reinterpret_cast<bool*>(param) = true;
+  return FALSE;
+}
+
+// Whether the calling thread has windows of its own to keep painted.
+bool HasWindows() {
+  bool found = false;
+  EnumThreadWindows(GetCurrentThreadId(), NoteWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 // Paints what needs painting. Messages sent to this thread's windows are
 // handled by the peek itself; nothing else is taken from the queue. A window
 // that never validates itself gets a bounded number of turns.
@@ -40,7 +52,7 @@ void Paint() {
 
 THelperWait WaitForHelper(HANDLE reply, HANDLE process, DWORD processId, DWORD patience) {
   const HANDLE handles[] = {reply, process};
-  const bool pumps = IsGUIThread(FALSE) != FALSE;
+  const bool pumps = HasWindows();
   DWORD silentSince = GetTickCount();
   DWORD lastCheck = silentSince;
   for (;;) {

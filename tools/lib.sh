@@ -28,7 +28,7 @@ orv_other_arch() {
 orv_can_run_arch() {
   [ "$1" = win64 ] || orv_can_run_32bit
 }
-ORV_OTHER_WIDTH_TESTS="plugin_host_tests"
+ORV_OTHER_WIDTH_TESTS="plugin_host_tests plugin_bridge_tests"
 
 # The program file of a build folder.
 orv_program() {
