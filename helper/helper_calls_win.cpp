@@ -1,5 +1,6 @@
 #include "helper/helper_calls_win.h"
 
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -104,6 +105,7 @@ struct THelperCalls::TSlot {
 };
 
 TBridgeAnswer THelperCalls::Serve(const TBridgeCall& call) {
+  TakeBack(call.Returns);
   if (call.Op == TBridgeOp::Load) return Load(call);
   // The file image's section is this call's alone, whatever becomes of it.
   KernelHandle input(call.Op == TBridgeOp::Decode ? reinterpret_cast<HANDLE>(static_cast<uintptr_t>(call.Block))
@@ -124,11 +126,6 @@ TBridgeAnswer THelperCalls::Serve(const TBridgeCall& call) {
     case TBridgeOp::Load: break;
   }
   return answer;
-}
-
-void THelperCalls::CloseSections() {
-  for (HANDLE section : sections_) CloseHandle(section);
-  sections_.clear();
 }
 
 TBridgeAnswer THelperCalls::Load(const TBridgeCall& call) {
@@ -302,24 +299,64 @@ void THelperCalls::Configure(const TSlot& slot, const TBridgeCall& call, TBridge
 bool THelperCalls::Share(const void* data, size_t size, TBridgeAnswer& answer) {
   if (size == 0) return true;
   if (size > kBridgeBlockMax) return false;
-  HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(size),
+  // The smallest free section that fits and is not more than twice as large.
+  TShared* fill = nullptr;
+  for (TShared& shared : shared_)
+    if (!shared.Lent && shared.Size >= size && shared.Size / 2 <= size && (!fill || shared.Size < fill->Size))
+      fill = &shared;
+  if (!fill) {
+    TShared made;
+    made.Section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(size),
                                       nullptr);
-  if (!section) return false;
-  {
-    MappedView view(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, size));
-    if (!view) {
-      CloseHandle(section);
+    if (!made.Section) return false;
+    made.Size = size;
+    try {
+      shared_.push_back(made);
+    } catch (const std::bad_alloc&) {
+      CloseHandle(made.Section);
       return false;
     }
-    std::memcpy(view.get(), data, size);
+    fill = &shared_.back();
   }
-  try {
-    sections_.push_back(section);
-  } catch (const std::bad_alloc&) {
-    CloseHandle(section);
-    return false;
-  }
-  answer.Block = reinterpret_cast<uintptr_t>(section);
+  if (!fill->View) fill->View = MapViewOfFile(fill->Section, FILE_MAP_WRITE, 0, 0, fill->Size);
+  if (!fill->View) return false;
+  std::memcpy(fill->View, data, size);
+  fill->Lent = true;
+  fill->Id = ++lastId_ ? lastId_ : ++lastId_;
+  answer.Block = reinterpret_cast<uintptr_t>(fill->Section);
   answer.BlockSize = size;
+  answer.BlockId = fill->Id;
+  Trim();
   return true;
+}
+
+void THelperCalls::TakeBack(const std::vector<uint32_t>& ids) {
+  for (uint32_t id : ids)
+    for (TShared& shared : shared_)
+      if (shared.Lent && shared.Id == id) shared.Lent = false;
+  Trim();
+}
+
+void THelperCalls::Trim() {
+  // Free sections kept for filling again, and the address space the
+  // helper's own views may take (a 32-bit process has 2 GB in all). A lent
+  // section given up stays the viewer's for as long as it maps it.
+  constexpr size_t kFreeKept = 4;
+  constexpr size_t kLentKept = 256;
+  constexpr uint64_t kViewBudget = 256u << 20;
+  size_t free = 0, lent = 0;
+  uint64_t viewed = 0;
+  for (size_t i = shared_.size(); i-- > 0;) {
+    TShared& shared = shared_[i];
+    const bool keep = shared.Lent ? ++lent <= kLentKept : ++free <= kFreeKept;
+    if (keep && shared.View && viewed + shared.Size > kViewBudget) {
+      UnmapViewOfFile(shared.View);
+      shared.View = nullptr;
+    }
+    if (shared.View) viewed += shared.Size;
+    if (keep) continue;
+    if (shared.View) UnmapViewOfFile(shared.View);
+    CloseHandle(shared.Section);
+    shared_.erase(shared_.begin() + static_cast<std::ptrdiff_t>(i));
+  }
 }

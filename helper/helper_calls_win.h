@@ -15,12 +15,8 @@
 
 class THelperCalls {
  public:
-  // Carries out call. Sections made for the answer stay open until
-  // CloseSections, so that the viewer can take them.
+  // Carries out call, first taking back the blocks its request gives back.
   TBridgeAnswer Serve(const TBridgeCall& call);
-  // Closes the sections of the last answer: the viewer has taken what it
-  // wanted of them by the time it sends the next request.
-  void CloseSections();
 
  private:
   struct TSlot;
@@ -31,10 +27,26 @@ class THelperCalls {
   void List(const TSlot& slot, const TBridgeCall& call, TBridgeAnswer& answer);
   void Extract(const TSlot& slot, const TBridgeCall& call, TBridgeAnswer& answer);
   void Configure(const TSlot& slot, const TBridgeCall& call, TBridgeAnswer& answer);
-  // A new section holding size bytes of data for the answer; false when it
-  // cannot be had.
+  // A section holding size bytes of data, lent to the viewer with the
+  // answer: one the viewer gave back when one fits, else a new one. False
+  // when none can be had.
   bool Share(const void* data, size_t size, TBridgeAnswer& answer);
+  void TakeBack(const std::vector<uint32_t>& ids);
+
+  // A section of the helper's, lent to the viewer under Id or free to fill
+  // again. Its pages stay touched, so filling it again costs only the copy.
+  // The helper keeps a view of it while the views it keeps stay within a
+  // budget of its address space.
+  struct TShared {
+    uint32_t Id = 0;
+    HANDLE Section = nullptr;
+    void* View = nullptr;
+    size_t Size = 0;
+    bool Lent = false;
+  };
+  void Trim();
 
   std::vector<TSlot*> slots_;  // never freed: the modules stay loaded
-  std::vector<HANDLE> sections_;
+  std::vector<TShared> shared_;  // oldest first
+  uint32_t lastId_ = 0;
 };

@@ -75,7 +75,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   THelperCalls calls;
   for (;;) {
     if (WaitForSingleObject(request.get(), INFINITE) != WAIT_OBJECT_0) return 5;
-    calls.CloseSections();
     const std::vector<uint8_t> copy = CopyRequest(requestArea);
     TBridgeCall call;
     if (DecodeCall(copy.data(), copy.size(), call)) {

@@ -118,7 +118,7 @@ int32_t HoldAnswer(const TBridgeAnswer& answer, TDecodedPicture& picture) {
   const int32_t status = ReadPluginLayout(reinterpret_cast<const uint8_t*>(answer.Header.data()),
                                           answer.Header.size(), answer.BlockSize, layout);
   if (status != 0) return status;
-  MappedView view = TakeBlock(answer.Block, answer.BlockSize);
+  MappedView view = TakeBlock(answer.Block, answer.BlockSize, answer.BlockId);
   if (!view) return kSpiBrokenData;
   if (layout.Pixels == TBmpPixels::Copy) {
     picture.Info = layout.Info;
@@ -216,7 +216,7 @@ int32_t BridgeReadArchiveEntries(TPlugin& plugin, const std::string& archive, st
   const int32_t code = CodeOf(Ask(plugin, call, answer, true), answer);
   // A list of wide records comes only when asked for.
   if (code != 0 || answer.Block == 0 || answer.WideRecords) return code;
-  MappedView view = TakeBlock(answer.Block, answer.BlockSize);
+  MappedView view = TakeBlock(answer.Block, answer.BlockSize, answer.BlockId);
   if (!view) return 0;
   return ConvertArchiveEntries<SpiArchiveEntry32>(static_cast<const uint8_t*>(view.get()),
                                                   static_cast<size_t>(answer.BlockSize), entries);
@@ -235,7 +235,7 @@ int32_t BridgeExtractMember(TPlugin& plugin, const std::string& archive, SpiPosi
   TBridgeAnswer answer;
   const int32_t code = CodeOf(Ask(plugin, call, answer, true), answer);
   if (code != 0 || answer.Block == 0) return code;
-  MappedView view = TakeBlock(answer.Block, answer.BlockSize);
+  MappedView view = TakeBlock(answer.Block, answer.BlockSize, answer.BlockId);
   if (!view) return kSpiBrokenData;
   data.Adopt(std::move(view), static_cast<size_t>(answer.BlockSize));
   return 0;

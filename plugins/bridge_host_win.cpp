@@ -1,5 +1,6 @@
 #include "plugins/bridge_host_win.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,6 +14,13 @@ namespace {
 constexpr const char* kHelperName = "orvspi32.exe";
 constexpr DWORD kDefaultPatience = 30000;
 
+// A block the helper lent, by the address of this process's view of it
+// (null until it is mapped; a block never mapped goes back at once).
+struct TLent {
+  const void* View;
+  uint32_t Id;
+};
+
 struct THelper {
   KernelHandle Process;
   KernelHandle Job;
@@ -22,7 +30,12 @@ struct THelper {
   MappedView Channel;
   DWORD ProcessId = 0;
   uint32_t Generation = 0;
+  std::vector<TLent> Lent;
 };
+
+// Blocks lent and given back: more than this stay with the viewer unreturned
+// (the helper makes new ones).
+constexpr size_t kLentMax = 256;
 
 // The helper and what is known about starting one, guarded by PluginCallLock.
 struct TBridgeState {
@@ -134,6 +147,29 @@ bool StartHelper() {
   return true;
 }
 
+// Whether the view at address is no longer mapped: its address is free, or
+// begins no mapped region. A view still mapped always begins one, so a block
+// is never given back while the viewer still shows it.
+bool Unmapped(const void* view) {
+  MEMORY_BASIC_INFORMATION m;
+  if (VirtualQuery(view, &m, sizeof m) != sizeof m) return true;
+  return m.State == MEM_FREE || m.AllocationBase != view || m.Type != MEM_MAPPED;
+}
+
+// The ids of the lent blocks whose views are gone, for the next request.
+std::vector<uint32_t> Returns(const THelper& helper) {
+  std::vector<uint32_t> ids;
+  for (const TLent& lent : helper.Lent)
+    if (ids.size() < kBridgeReturnsMax && (!lent.View || Unmapped(lent.View))) ids.push_back(lent.Id);
+  return ids;
+}
+
+void Forget(THelper& helper, const std::vector<uint32_t>& ids) {
+  std::erase_if(helper.Lent, [&ids](const TLent& lent) {
+    return std::find(ids.begin(), ids.end(), lent.Id) != ids.end();
+  });
+}
+
 // Copies the reply out of the channel, header first, so that what is decoded
 // cannot change under the decoder.
 bool ReadReply(const uint8_t* area, const TBridgeCall& call, TBridgeAnswer& answer) {
@@ -163,14 +199,21 @@ THelperOutcome CallHelper(TBridgeCall& call, TBridgeAnswer& answer) {
   THelper& helper = *state.Running;
   uint8_t* channel = static_cast<uint8_t*>(helper.Channel.get());
   call.Sequence = ++state.Sequence;
+  call.Returns = Returns(helper);
   if (EncodeCall(call, channel, kBridgeRequestArea) == 0) return THelperOutcome::NotSent;
+  Forget(helper, call.Returns);
 
   state.InCall = true;
   SetEvent(helper.Request.get());
   const THelperWait wait = WaitForHelper(helper.Reply.get(), helper.Process.get(), helper.ProcessId, state.Patience);
   state.InCall = false;
-  if (wait == THelperWait::Answered && ReadReply(channel + kBridgeReplyOffset, call, answer))
+  if (wait == THelperWait::Answered && ReadReply(channel + kBridgeReplyOffset, call, answer)) {
+    if (answer.BlockId != 0) {
+      if (helper.Lent.size() >= kLentMax) helper.Lent.erase(helper.Lent.begin());
+      helper.Lent.push_back({nullptr, answer.BlockId});
+    }
     return THelperOutcome::Answered;
+  }
   EndHelper();
   if (wait == THelperWait::Hung) return THelperOutcome::Hung;
   return wait == THelperWait::Ended ? THelperOutcome::Ended : THelperOutcome::Broken;
@@ -194,9 +237,10 @@ uint64_t SendBlock(const uint8_t* data, size_t size) {
   return reinterpret_cast<uintptr_t>(theirs);
 }
 
-MappedView TakeBlock(uint64_t helperHandle, uint64_t size) {
+MappedView TakeBlock(uint64_t helperHandle, uint64_t size, uint32_t id) {
   if (!State().Running || helperHandle == 0 || helperHandle > UINT32_MAX || size == 0 || size > kBridgeBlockMax)
     return MappedView();
+  THelper& helper = *State().Running;
   HANDLE mine = nullptr;
   if (!DuplicateHandle(State().Running->Process.get(), reinterpret_cast<HANDLE>(static_cast<uintptr_t>(helperHandle)),
                        GetCurrentProcess(), &mine, 0, FALSE, DUPLICATE_SAME_ACCESS))
@@ -204,7 +248,12 @@ MappedView TakeBlock(uint64_t helperHandle, uint64_t size) {
   KernelHandle section(mine);
   // Copy-on-write: what the viewer writes stays its own, whatever the section
   // is backed by. A handle that is no section, or a smaller one, maps nothing.
-  return MappedView(MapViewOfFile(section.get(), FILE_MAP_COPY, 0, 0, static_cast<SIZE_T>(size)));
+  MappedView view(MapViewOfFile(section.get(), FILE_MAP_COPY, 0, 0, static_cast<SIZE_T>(size)));
+  if (view) {
+    for (TLent& lent : helper.Lent)
+      if (lent.Id == id && !lent.View) lent.View = view.get();
+  }
+  return view;
 }
 
 void SetHelperProgram(const std::string& path) {

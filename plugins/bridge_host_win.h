@@ -43,10 +43,11 @@ bool EnsureHelper();
 // handle value there (the helper closes it), or 0 when that failed.
 uint64_t SendBlock(const uint8_t* data, size_t size);
 
-// A view of size bytes of the section the helper named by its handle value,
-// private to this process (copy-on-write); null when the value names no
-// section of at least that size.
-MappedView TakeBlock(uint64_t helperHandle, uint64_t size);
+// A view of size bytes of the section the helper lent under id and named by
+// its handle value, private to this process (copy-on-write); null when the
+// value names no section of at least that size. Once the view is unmapped,
+// the next call gives the block back to the helper.
+MappedView TakeBlock(uint64_t helperHandle, uint64_t size, uint32_t id);
 
 // Tests: where the helper program is (by default orvspi32.exe in this
 // program's folder; starting is tried again after it changes), how many

@@ -15,6 +15,7 @@ enum : size_t {
   kQNameBytes = 24,
   kQHeaderBytes = 28,
   kQNumber = 32,
+  kQReturns = 36,
   kQPosition = 40,
   kQWindow = 48,
   kQBlock = 56,
@@ -37,6 +38,7 @@ enum : size_t {
   kAFlags = 40,
   kATextBytes = 44,
   kAHeaderBytes = 48,
+  kABlockId = 52,
   kABlock = 56,
   kABlockSize = 64,
 };
@@ -83,6 +85,9 @@ bool ValidCall(const TBridgeCall& c) {
   if (c.Number != 0 && c.Op != TBridgeOp::Info && c.Op != TBridgeOp::Configure) return false;
   if (c.Position != 0 && c.Op != TBridgeOp::List && c.Op != TBridgeOp::Extract) return false;
   if (c.Window != 0 && c.Op != TBridgeOp::Configure) return false;
+  if (c.Returns.size() > kBridgeReturnsMax) return false;
+  for (uint32_t id : c.Returns)
+    if (id == 0) return false;
   if (c.Op == TBridgeOp::Decode) return BlockPair(c.Block, c.BlockSize);
   return c.Block == 0 && c.BlockSize == 0;
 }
@@ -103,14 +108,15 @@ bool ValidAnswer(const TBridgeAnswer& a, const TBridgeCall& asked) {
   if (a.Header.size() > (a.Op == TBridgeOp::Decode && returned ? kBridgeHeaderMax : 0)) return false;
   const bool blocks = a.Op == TBridgeOp::Decode || a.Op == TBridgeOp::List || a.Op == TBridgeOp::Extract;
   if (!(blocks && returned && a.Code == 0) && (a.Block != 0 || a.BlockSize != 0)) return false;
-  return BlockPair(a.Block, a.BlockSize);
+  return BlockPair(a.Block, a.BlockSize) && (a.Block == 0) == (a.BlockId == 0);
 }
 
 }  // namespace
 
 size_t EncodeCall(const TBridgeCall& call, uint8_t* out, size_t capacity) {
   if (!ValidCall(call)) return 0;
-  const size_t total = kBridgeRequestHeaderSize + call.Name.size() + call.Header.size();
+  const size_t returns = 4 * call.Returns.size();
+  const size_t total = kBridgeRequestHeaderSize + call.Name.size() + call.Header.size() + returns;
   if (total > capacity || total > kBridgeRequestArea) return 0;
   std::memset(out, 0, kBridgeRequestHeaderSize);
   Put<uint32_t>(out, kQMagic, kBridgeMagic);
@@ -122,6 +128,7 @@ size_t EncodeCall(const TBridgeCall& call, uint8_t* out, size_t capacity) {
   Put<uint32_t>(out, kQNameBytes, static_cast<uint32_t>(call.Name.size()));
   Put<uint32_t>(out, kQHeaderBytes, static_cast<uint32_t>(call.Header.size()));
   Put<int32_t>(out, kQNumber, call.Number);
+  Put<uint32_t>(out, kQReturns, static_cast<uint32_t>(call.Returns.size()));
   Put<uint64_t>(out, kQPosition, call.Position);
   Put<uint64_t>(out, kQWindow, call.Window);
   Put<uint64_t>(out, kQBlock, call.Block);
@@ -129,6 +136,7 @@ size_t EncodeCall(const TBridgeCall& call, uint8_t* out, size_t capacity) {
   uint8_t* payload = out + kBridgeRequestHeaderSize;
   if (!call.Name.empty()) std::memcpy(payload, call.Name.data(), call.Name.size());
   if (!call.Header.empty()) std::memcpy(payload + call.Name.size(), call.Header.data(), call.Header.size());
+  if (returns) std::memcpy(payload + call.Name.size() + call.Header.size(), call.Returns.data(), returns);
   return total;
 }
 
@@ -147,11 +155,12 @@ bool DecodeCall(const uint8_t* in, size_t size, TBridgeCall& call) {
   const uint32_t flags = Get<uint32_t>(in, kQFlags);
   const uint64_t nameBytes = Get<uint32_t>(in, kQNameBytes);
   const uint64_t headerBytes = Get<uint32_t>(in, kQHeaderBytes);
+  const uint64_t returns = Get<uint32_t>(in, kQReturns);
   if ((flags & ~kWideFlag) != 0 || nameBytes > kBridgeNameMax || headerBytes > kBridgeProbeHeader ||
-      nameBytes + headerBytes > size - kBridgeRequestHeaderSize)
+      returns > kBridgeReturnsMax || nameBytes + headerBytes + 4 * returns > size - kBridgeRequestHeaderSize)
     return false;
-  // The reserved words are zero, so a later version's fields are never misread.
-  if (Get<uint32_t>(in, 36) != 0 || Get<uint64_t>(in, 72) != 0) return false;
+  // The reserved word is zero, so a later version's fields are never misread.
+  if (Get<uint64_t>(in, 72) != 0) return false;
   TBridgeCall c;
   c.Op = static_cast<TBridgeOp>(op);
   c.Sequence = sequence;
@@ -160,6 +169,8 @@ bool DecodeCall(const uint8_t* in, size_t size, TBridgeCall& call) {
   const char* payload = reinterpret_cast<const char*>(in + kBridgeRequestHeaderSize);
   c.Name.assign(payload, static_cast<size_t>(nameBytes));
   c.Header.assign(payload + nameBytes, static_cast<size_t>(headerBytes));
+  c.Returns.resize(static_cast<size_t>(returns));
+  if (returns) std::memcpy(c.Returns.data(), payload + nameBytes + headerBytes, static_cast<size_t>(4 * returns));
   c.Number = Get<int32_t>(in, kQNumber);
   c.Position = Get<uint64_t>(in, kQPosition);
   c.Window = Get<uint64_t>(in, kQWindow);
@@ -191,6 +202,7 @@ size_t EncodeAnswer(const TBridgeAnswer& answer, uint8_t* out, size_t capacity) 
   Put<uint32_t>(out, kAFlags, answer.WideRecords ? kWideFlag : 0);
   Put<uint32_t>(out, kATextBytes, static_cast<uint32_t>(answer.Text.size()));
   Put<uint32_t>(out, kAHeaderBytes, static_cast<uint32_t>(answer.Header.size()));
+  Put<uint32_t>(out, kABlockId, answer.BlockId);
   Put<uint64_t>(out, kABlock, answer.Block);
   Put<uint64_t>(out, kABlockSize, answer.BlockSize);
   uint8_t* payload = out + kBridgeReplyHeaderSize;
@@ -206,7 +218,7 @@ bool DecodeAnswer(const uint8_t* in, size_t size, const TBridgeCall& asked, TBri
   const uint32_t flags = Get<uint32_t>(in, kAFlags);
   const uint64_t textBytes = Get<uint32_t>(in, kATextBytes);
   const uint64_t headerBytes = Get<uint32_t>(in, kAHeaderBytes);
-  if ((flags & ~kWideFlag) != 0 || Get<uint32_t>(in, 52) != 0 || textBytes > kBridgeTextMax ||
+  if ((flags & ~kWideFlag) != 0 || textBytes > kBridgeTextMax ||
       headerBytes > kBridgeHeaderMax || textBytes + headerBytes > size - kBridgeReplyHeaderSize)
     return false;
   TBridgeAnswer a;
@@ -222,6 +234,7 @@ bool DecodeAnswer(const uint8_t* in, size_t size, const TBridgeCall& asked, TBri
   const char* payload = reinterpret_cast<const char*>(in + kBridgeReplyHeaderSize);
   a.Text.assign(payload, static_cast<size_t>(textBytes));
   a.Header.assign(payload + textBytes, static_cast<size_t>(headerBytes));
+  a.BlockId = Get<uint32_t>(in, kABlockId);
   a.Block = Get<uint64_t>(in, kABlock);
   a.BlockSize = Get<uint64_t>(in, kABlockSize);
   if (!ValidAnswer(a, asked)) return false;
@@ -231,8 +244,11 @@ bool DecodeAnswer(const uint8_t* in, size_t size, const TBridgeCall& asked, TBri
 
 size_t RequestPayloadBytes(const uint8_t* header) {
   const uint64_t name = Get<uint32_t>(header, kQNameBytes), probe = Get<uint32_t>(header, kQHeaderBytes);
-  if (Get<uint32_t>(header, kQMagic) != kBridgeMagic || name > kBridgeNameMax || probe > kBridgeProbeHeader) return 0;
-  return static_cast<size_t>(name + probe);
+  const uint64_t returns = Get<uint32_t>(header, kQReturns);
+  if (Get<uint32_t>(header, kQMagic) != kBridgeMagic || name > kBridgeNameMax || probe > kBridgeProbeHeader ||
+      returns > kBridgeReturnsMax)
+    return 0;
+  return static_cast<size_t>(name + probe + 4 * returns);
 }
 
 size_t ReplyPayloadBytes(const uint8_t* header) {

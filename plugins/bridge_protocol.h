@@ -6,7 +6,10 @@
 // a payload (a file name, a probe's header bytes, a text, a picture's header
 // block). Blocks too large for the channel (file images, pixels, members,
 // archive records) travel in sections of shared memory of their own, named in
-// the header by a handle value of the process that opens them.
+// the header by a handle value of the process that opens them. The helper
+// lends its blocks' sections, each under an id; the host's requests give back
+// the ids of those whose views it has let go, so that the helper fills them
+// again rather than touching fresh pages (which cost more than the copy).
 //
 // Either side treats what the other wrote as untrusted input: a message is
 // copied out of the channel first, then every field and length is checked
@@ -15,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 constexpr uint32_t kBridgeMagic = 0x4256524F;  // "ORVB"
 constexpr uint32_t kBridgeVersion = 1;
@@ -63,11 +67,12 @@ constexpr size_t kBridgeTextMax = 65536;      // a text's bytes; longer texts ar
 constexpr size_t kBridgeHeaderMax = 1164;     // a picture's header block: V5 header, masks, 256 colours
 constexpr uint64_t kBridgeBlockMax = INT32_MAX;  // a block's bytes, as sizes are held in 31 bits
 constexpr uint32_t kBridgeSlotMax = 65536;    // plug-ins one helper holds
+constexpr size_t kBridgeReturnsMax = 64;      // block ids given back in one request
 
 // The channel: a request area, then a reply area, each a header and its payload.
 constexpr size_t kBridgeRequestHeaderSize = 80;
 constexpr size_t kBridgeReplyHeaderSize = 72;
-constexpr size_t kBridgeRequestPayload = kBridgeNameMax + kBridgeProbeHeader;
+constexpr size_t kBridgeRequestPayload = kBridgeNameMax + kBridgeProbeHeader + 4 * kBridgeReturnsMax;
 constexpr size_t kBridgeReplyPayload = kBridgeTextMax + kBridgeHeaderMax;
 constexpr size_t kBridgeRequestArea = kBridgeRequestHeaderSize + kBridgeRequestPayload;
 constexpr size_t kBridgeReplyArea = kBridgeReplyHeaderSize + kBridgeReplyPayload;
@@ -87,6 +92,7 @@ struct TBridgeCall {
   uint64_t Window = 0;    // Configure: the owner window
   uint64_t Block = 0;     // Decode: the file image's section, a handle of the helper
   uint64_t BlockSize = 0;
+  std::vector<uint32_t> Returns;  // ids of lent blocks the host has let go (none 0)
 };
 
 // A reply, as the helper sends it and the host reads it.
@@ -104,6 +110,7 @@ struct TBridgeAnswer {
   std::string Header;      // Decode: the picture's header block
   uint64_t Block = 0;      // Decode: pixels; List: records; Extract: the member.
   uint64_t BlockSize = 0;  // A section handle of the helper, or 0 with size 0.
+  uint32_t BlockId = 0;    // the id the block is lent under; 0 exactly without a block
 };
 
 // Writes call into out (at most capacity bytes); returns the bytes written,

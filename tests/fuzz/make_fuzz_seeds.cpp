@@ -190,6 +190,7 @@ void BridgeMessages() {
   probe.Op = TBridgeOp::Probe;
   probe.Name = "C:\\pictures\\a.jpg";
   probe.Header.assign(kBridgeProbeHeader, 'P');
+  probe.Returns = {1, 2};
   TBytes bytes(kBridgeRequestArea);
   bytes.resize(EncodeCall(probe, bytes.data(), bytes.size()));
   Write("fuzz_bridge_protocol", "probe", bytes);
@@ -201,6 +202,7 @@ void BridgeMessages() {
   decoded.Header.assign(40, 'H');
   decoded.Block = 0x44;
   decoded.BlockSize = 48;
+  decoded.BlockId = 1;
   bytes.assign(kBridgeReplyArea, 0);
   bytes.resize(EncodeAnswer(decoded, bytes.data(), bytes.size()));
   Write("fuzz_bridge_protocol", "decoded", bytes);

@@ -30,16 +30,18 @@ std::string Command(const std::string& program, const std::string& profile, cons
 
 TEST(BridgeProcess, TheHelperStartsAtTheFirst32BitCallAndEndsWithTheViewer) {
   ORV_SKIP_WITHOUT_32BIT();
-  TempDir profile, pictures;
+  TempDir profile, pictures, bitmaps;
   profile.Write(kPluginListName, Spi32("orvpnm") + "\r\n");
   const TBytes bmp = MakeSolidBmp(4, 4, 0x102030);
-  const std::string bitmap = pictures.Write("a.bmp", std::string(bmp.begin(), bmp.end()));
+  // Alone in its folder: the read-ahead finds no neighbour to probe.
+  const std::string bitmap = bitmaps.Write("a.bmp", std::string(bmp.begin(), bmp.end()));
   const std::string ppm = pictures.Write("b.ppm", PnmFile(true, 3, 2, std::vector<uint8_t>(18, 7)));
   {
     ChildProcess orv(Command(ProgramPath(ORV_EXE), profile.Path(), bitmap));
     HWND window = orv.WaitForWindow("TOrvClass");
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(Title(window), "a.bmp (4x4x24) 100% - Orv");
+    Sleep(500);
     EXPECT_TRUE(HelpersOf(orv.Id()).empty()) << "a bitmap needs no plug-in";
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(orv.WaitForExit(), 0);

@@ -32,6 +32,7 @@ TBridgeAnswer DecodeReply(const TBridgeCall& asked) {
   a.Header.assign(40, 'b');
   a.Block = 0x1234;
   a.BlockSize = 4096;
+  a.BlockId = 17;
   return a;
 }
 
@@ -64,6 +65,7 @@ TEST(BridgeProtocol, CallsOfEveryKindReadBackWhole) {
   extract.Op = TBridgeOp::Extract;
   extract.Name = "C:\\a.zip";
   extract.Position = 5ull << 32;
+  extract.Returns = {3, 4, 0xFFFFFFFF};
   for (const TBridgeCall& c : {ProbeCall(), wide, decode, configure, extract}) {
     SCOPED_TRACE(static_cast<int>(c.Op));
     std::vector<uint8_t> bytes(kBridgeRequestArea);
@@ -83,6 +85,7 @@ TEST(BridgeProtocol, CallsOfEveryKindReadBackWhole) {
     EXPECT_EQ(back.Window, c.Window);
     EXPECT_EQ(back.Block, c.Block);
     EXPECT_EQ(back.BlockSize, c.BlockSize);
+    EXPECT_EQ(back.Returns, c.Returns);
     EXPECT_FALSE(DecodeCall(bytes.data(), n - 1, back)) << "a payload cut short";
   }
 }
@@ -97,6 +100,8 @@ TEST(BridgeProtocol, CallsThatBreakARuleAreNeitherWrittenNorRead) {
       {"an odd wide name", [](TBridgeCall& c) { c.WideName = true; }},
       {"a header too short", [](TBridgeCall& c) { c.Header.pop_back(); }},
       {"a slot past the limit", [](TBridgeCall& c) { c.Slot = kBridgeSlotMax; }},
+      {"block id 0 given back", [](TBridgeCall& c) { c.Returns = {5, 0}; }},
+      {"more blocks given back than the limit", [](TBridgeCall& c) { c.Returns.assign(kBridgeReturnsMax + 1, 9); }},
       {"a window for a probe", [](TBridgeCall& c) { c.Window = 1; }},
       {"a block for a probe", [](TBridgeCall& c) { c.Block = 1, c.BlockSize = 1; }},
       {"a wide path to load", [](TBridgeCall& c) { c.Op = TBridgeOp::Load, c.Header.clear(), c.WideName = true; }},
@@ -121,7 +126,8 @@ TEST(BridgeProtocol, CallsThatBreakARuleAreNeitherWrittenNorRead) {
       {20, 2},          // a flag no version knows
       {24, 0xFFFFFFF0}, // name bytes past the payload
       {28, 2047},       // header bytes
-      {36, 1},          // reserved
+      {36, 1},          // a block given back past the payload
+      {72, 1},          // reserved
   };
   for (const auto& [at, value] : pokes) {
     SCOPED_TRACE(at);
@@ -151,6 +157,7 @@ TEST(BridgeProtocol, AnswersReadBackOnlyAsTheAnswerToTheirCall) {
   EXPECT_EQ(back.ColorDepth, 24);
   EXPECT_EQ(back.Block, 0x1234u);
   EXPECT_EQ(back.BlockSize, 4096u);
+  EXPECT_EQ(back.BlockId, 17u);
 
   TBridgeCall other = asked;
   other.Sequence = 40;
@@ -168,7 +175,7 @@ TEST(BridgeProtocol, AnswersReadBackOnlyAsTheAnswerToTheirCall) {
       {40, 1},           // wide records in a decode's answer
       {44, 0x7FFFFFFF},  // text bytes past the payload
       {48, 5000},        // header bytes past the limit
-      {52, 1},           // reserved
+      {52, 0},           // a block without its id
   };
   for (const auto& [at, value] : pokes) {
     SCOPED_TRACE(at);
@@ -181,6 +188,7 @@ TEST(BridgeProtocol, AnswersReadBackOnlyAsTheAnswerToTheirCall) {
       {"a code with a refusal", [](TBridgeAnswer& a) { a.End = TBridgeEnd::Refused, a.Code = 2, a.Text.clear(), a.Header.clear(), a.Block = 0, a.BlockSize = 0; }},
       {"a block with an error code", [](TBridgeAnswer& a) { a.Code = 3; }},
       {"a block without its size", [](TBridgeAnswer& a) { a.BlockSize = 0; }},
+      {"an id without a block", [](TBridgeAnswer& a) { a.Block = 0, a.BlockSize = 0; }},
       {"a block past 31 bits", [](TBridgeAnswer& a) { a.BlockSize = 1ull << 31; }},
       {"a text past the limit", [](TBridgeAnswer& a) { a.Text.assign(kBridgeTextMax + 1, 't'); }},
       {"a header past the limit", [](TBridgeAnswer& a) { a.Header.assign(kBridgeHeaderMax + 1, 'h'); }},

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> again(kBridgeRequestArea);
     const size_t n = EncodeCall(call, again.data(), again.size());
     TBridgeCall back;
-    if (n == 0 || !DecodeCall(again.data(), n, back) || back.Name != call.Name || back.Header != call.Header)
+    if (n == 0 || !DecodeCall(again.data(), n, back) || back.Name != call.Name || back.Header != call.Header ||
+        back.Returns != call.Returns)
       __builtin_trap();
   }
   for (uint32_t op = 1; op <= kBridgeOpLast; ++op) {
@@ -30,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TBridgeAnswer answer;
     if (!DecodeAnswer(in, size, asked, answer)) continue;
     if (answer.Text.size() > kBridgeTextMax || answer.Header.size() > kBridgeHeaderMax ||
-        answer.BlockSize > kBridgeBlockMax || (answer.Block == 0) != (answer.BlockSize == 0))
+        answer.BlockSize > kBridgeBlockMax || (answer.Block == 0) != (answer.BlockSize == 0) ||
+        (answer.Block == 0) != (answer.BlockId == 0))
       __builtin_trap();
     std::vector<uint8_t> again(kBridgeReplyArea);
     if (EncodeAnswer(answer, again.data(), again.size()) == 0) __builtin_trap();
