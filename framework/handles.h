@@ -87,6 +87,14 @@ struct MemoryDc : NullIsInvalid<HDC> {
 struct RegKey : NullIsInvalid<HKEY> {
   static void Close(Handle h) { RegCloseKey(h); }
 };
+// Events, sections, processes, jobs: objects whose invalid value is null.
+struct Kernel : NullIsInvalid<HANDLE> {
+  static void Close(Handle h) { CloseHandle(h); }
+};
+// A view of a section, mapped with MapViewOfFile.
+struct View : NullIsInvalid<void*> {
+  static void Close(Handle h) { UnmapViewOfFile(h); }
+};
 
 }  // namespace handle_traits
 
@@ -102,6 +110,8 @@ using IconHandle = UniqueHandle<handle_traits::Icon>;
 using GdiHandle = UniqueHandle<handle_traits::Gdi>;
 using MemoryDcHandle = UniqueHandle<handle_traits::MemoryDc>;
 using RegKeyHandle = UniqueHandle<handle_traits::RegKey>;
+using KernelHandle = UniqueHandle<handle_traits::Kernel>;
+using MappedView = UniqueHandle<handle_traits::View>;
 
 // A window DC taken with GetDC and given back with ReleaseDC.
 class WindowDc {

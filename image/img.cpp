@@ -11,6 +11,7 @@ TImg Img;
 void ClearImg(TImg& img) {
   img.Bits = nullptr;
   img.BitsHandle = nullptr;
+  img.BitsMapped = false;
   img.Loaded = 0;
   img.HasAlpha = false;
   img.PluginDesc.clear();
@@ -44,6 +45,7 @@ void InstallImg(TImg& img, const TDecodedPicture& pic, const uint8_t* file, size
 void InstallImg(TImg& img, const TDecodedPicture& pic, std::string formatText) {
   img.Loaded = 1;
   img.BitsHandle = pic.BitsHandle;
+  img.BitsMapped = pic.BitsMapped;
   img.BitsSize = pic.BitsSize;
   img.Bits = pic.Bits;
   img.ColorBits = pic.ColorBits;

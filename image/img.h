@@ -36,6 +36,9 @@ struct TImg {
   // The plug-in's local memory handle, locked while held; null when the
   // pixel block is the program's own (GlobalBlocks on Windows).
   void* BitsHandle = nullptr;
+  // The pixel block is a view of shared memory that the 32-bit plug-in
+  // helper filled (the 64-bit edition's 32-bit plug-ins), unmapped when freed.
+  bool BitsMapped = false;
   std::string PluginDesc;
   std::string PluginPath;
   std::string TextInfo;  // every line break CR LF
@@ -75,6 +78,7 @@ extern TImg Img;
 struct TDecodedPicture {
   BitmapInfo Info{};
   void* BitsHandle = nullptr;
+  bool BitsMapped = false;  // as TImg's
   void* Bits = nullptr;
   int32_t BitsSize = 0;
   int32_t ColorBits = 0;
@@ -92,7 +96,8 @@ inline int32_t DibRows(int32_t height) {
 inline int32_t ImgRows(const TImg& img) { return DibRows(img.Height); }
 
 // Releases the pixel block by its own allocator (unlock and free the plug-in's
-// local handle, or free the program's global block), then ClearImg. Windows
+// local handle, unmap a shared view, or free the program's global block),
+// then ClearImg. Windows
 // only: img_win.cpp.
 void FreeImg(TImg& img);
 

@@ -19,9 +19,12 @@ static_assert(kBiRle8 == BI_RLE8 && kBiRle4 == BI_RLE4 && kBiBitfields == BI_BIT
 
 namespace {
 
-// By the allocator that made it: the plug-in's local handle, or the program's block.
-void FreeBlock(void* bitsHandle, void* bits) {
-  if (bitsHandle) {
+// By the allocator that made it: a shared view, the plug-in's local handle,
+// or the program's block.
+void FreeBlock(void* bitsHandle, bool mapped, void* bits) {
+  if (mapped) {
+    if (bits) UnmapViewOfFile(bits);
+  } else if (bitsHandle) {
     HLOCAL handle = static_cast<HLOCAL>(bitsHandle);
     LocalUnlock(handle);
     LocalFree(handle);
@@ -33,19 +36,21 @@ void FreeBlock(void* bitsHandle, void* bits) {
 }  // namespace
 
 void FreeImg(TImg& img) {
-  FreeBlock(img.BitsHandle, img.Bits);
+  FreeBlock(img.BitsHandle, img.BitsMapped, img.Bits);
   ClearImg(img);
 }
 
 void FreeDecodedPicture(TDecodedPicture& pic) {
-  FreeBlock(pic.BitsHandle, pic.Bits);
+  FreeBlock(pic.BitsHandle, pic.BitsMapped, pic.Bits);
   pic.BitsHandle = nullptr;
+  pic.BitsMapped = false;
   pic.Bits = nullptr;
 }
 
 void ReplaceImgPixels(TImg& img, const BitmapInfo& info, void* bits, int32_t bitsSize) {
-  FreeBlock(img.BitsHandle, img.Bits);
+  FreeBlock(img.BitsHandle, img.BitsMapped, img.Bits);
   img.BitsHandle = nullptr;
+  img.BitsMapped = false;
   img.Info = info;
   img.Bits = bits;
   img.BitsSize = bitsSize;

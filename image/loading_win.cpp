@@ -28,7 +28,7 @@ constexpr const char* kInternalReaderName = "(Internal DIB to DIB filter)";
 // The file image: the whole file or member, alive for one load.
 struct FileImage {
   std::unique_ptr<uint8_t[]> file;  // read by us, left uninitialised until read
-  std::vector<uint8_t> member;      // copied out of the archive plug-in's block
+  TMemberBlock member;              // copied out of the archive plug-in's block
   const uint8_t* data = nullptr;
   size_t size = 0;
 };

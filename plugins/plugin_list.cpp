@@ -4,6 +4,7 @@
 #include <utility>
 
 bool HasPluginSuffix(const std::string& path, const char* suffix) {
+  if (!suffix) return false;
   const size_t n = std::strlen(suffix);
   return path.size() >= n && SameIgnoringAsciiCase(std::string_view(path).substr(path.size() - n), suffix);
 }
@@ -31,4 +32,18 @@ std::string PluginListText(const std::string& folder, const std::vector<std::str
   std::string text;
   for (const std::string& name : names) text += folder + name + "\r\n";
   return text;
+}
+
+std::vector<std::string> CatalogueNames(const std::vector<std::string>& own, const std::vector<std::string>& bridged) {
+  // Both suffixes are four bytes: the base name is the rest.
+  auto base = [](const std::string& name) { return std::string_view(name).substr(0, name.size() - 4); };
+  std::vector<std::string> names = own;
+  for (const std::string& name : bridged) {
+    if (name.size() < 4) continue;
+    bool twin = false;
+    for (const std::string& mine : own)
+      twin = twin || (mine.size() >= 4 && SameIgnoringAsciiCase(base(mine), base(name)));
+    if (!twin) names.push_back(name);
+  }
+  return names;
 }

@@ -39,20 +39,35 @@ std::string ResolvePluginFolder(const std::string& registryFolder, const std::st
   return WithTrailingBackslash(registryFolder.empty() ? programFolder : registryFolder, SystemLeadByte);
 }
 
+namespace {
+
+// The names the search for folder + "*" + suffix returns, in its order; in
+// UTF-16, so that a name the code page cannot spell comes as a marked name.
+std::vector<std::string> SearchNames(const std::string& folder, const char* suffix) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW entry;
+  FindHandle find(FindFirstFileW(WideOf(JoinText(folder, std::string("*") + suffix)).c_str(), &entry));
+  if (!find) return names;
+  // Whatever the search returns is listed, folders included: the catalogue
+  // is the user's to edit, and a probe simply fails on a non-plug-in.
+  do {
+    names.push_back(NameOfWide(entry.cFileName, wcsnlen(entry.cFileName, MAX_PATH)));
+  } while (FindNextFileW(find.get(), &entry));
+  return names;
+}
+
+}  // namespace
+
 int32_t WritePluginList(const std::string& pluginFolder, const std::string& listFile) {
-  // Paths the code page cannot spell are written as marked names, which
+  // The 64-bit edition lists the 32-bit plug-ins too, which its helper
+  // process calls, behind its own.
+  const std::vector<std::string> names =
+      CatalogueNames(SearchNames(pluginFolder, kPluginSuffix),
+                     kSpiWide ? SearchNames(pluginFolder, kOtherWidthPluginSuffix) : std::vector<std::string>());
+  // A path the code page cannot spell is written as a marked name, which
   // this program reads back and loads through the wide functions.
   std::vector<std::string> paths;
-  WIN32_FIND_DATAW entry;
-  FindHandle find(FindFirstFileW(WideOf(JoinText(pluginFolder, std::string("*") + kPluginSuffix)).c_str(), &entry));
-  if (find) {
-    // Whatever the search returns is listed, folders included: the catalogue
-    // is the user's to edit, and a probe simply fails on a non-plug-in.
-    do {
-      paths.push_back(JoinText(pluginFolder, NameOfWide(entry.cFileName, wcsnlen(entry.cFileName, MAX_PATH))));
-    } while (FindNextFileW(find.get(), &entry));
-    find.reset();
-  }
+  for (const std::string& name : names) paths.push_back(JoinText(pluginFolder, name));
   const std::string text = PluginListText("", paths);
 
   FileHandle file(CreateFileW(WideOf(listFile).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -81,7 +96,7 @@ int32_t ReadPluginList(const std::string& listFile, TSimpleList& list) {
   file.reset();
 
   // Each path is its own C heap block: start-up's clean-up frees them with free().
-  for (const std::string& path : ParsePluginList(bytes, kOtherWidthPluginSuffix)) {
+  for (const std::string& path : ParsePluginList(bytes, kUnusablePluginSuffix)) {
     char* copy = static_cast<char*>(std::malloc(path.size() + 1));
     if (!copy) break;
     std::memcpy(copy, path.c_str(), path.size() + 1);

@@ -18,16 +18,19 @@ std::string GetPluginFolder();
 std::string ResolvePluginFolder(const std::string& registryFolder, const std::string& programFolder);
 
 // Writes one line per folder + "*" + kPluginSuffix entry (".spi", for the
-// 64-bit edition ".sph"), in the order the search returns them, to listFile.
-// Returns 0 or the I/O error code of creating or writing it.
+// 64-bit edition ".sph"), in the order the search returns them, to listFile;
+// the 64-bit edition then adds the ".spi" entries without a ".sph" of the
+// same base name (CatalogueNames). Returns 0 or the I/O error code of
+// creating or writing it.
 int32_t WritePluginList(const std::string& pluginFolder, const std::string& listFile);
 
 // WritePluginList of the resolved plug-in folder into ProfileFolder + kPluginListName.
 int32_t BuildPluginList();
 
-// Appends a malloc'd copy of every path of listFile to list, but for plug-ins
-// of the other width, which are never loaded. Returns 0 or the I/O error code
-// of opening the file, leaving the list as it was.
+// Appends a malloc'd copy of every path of listFile to list, but for the
+// 64-bit plug-ins the 32-bit edition cannot load (kUnusablePluginSuffix).
+// Returns 0 or the I/O error code of opening the file, leaving the list as
+// it was.
 int32_t ReadPluginList(const std::string& listFile, TSimpleList& list);
 
 // ReadPluginList of ProfileFolder + kPluginListName into PluginFiles.

@@ -5,6 +5,7 @@
 
 #include "framework/common_controls.h"
 #include "framework/message_box.h"
+#include "plugins/bridge_calls_win.h"
 #include "plugins/plugin_lock_win.h"
 #include "plugins/spi_util.h"
 #include "util/names_win.h"
@@ -50,6 +51,12 @@ HMODULE CallableModule(TPlugin& plugin) {
   return plugin.State == TPluginState::Loaded || plugin.State == TPluginState::Faulted ? plugin.Module : nullptr;
 }
 
+// Loads the record once; true when its calls go to the helper process.
+bool Bridged(TPlugin& plugin) {
+  LoadPlugin(plugin);
+  return plugin.Bridged;
+}
+
 }  // namespace
 
 std::recursive_mutex& PluginCallLock() {
@@ -67,6 +74,7 @@ TPlugin& PluginRecord(const std::string& path) {
 bool LoadPlugin(TPlugin& plugin) {
   TPluginCallGuard guard(PluginCallLock());
   if (plugin.State != TPluginState::NotLoaded) return plugin.State == TPluginState::Loaded;
+  if (IsBridgedPlugin(plugin.Path)) return BridgeLoadPlugin(plugin);
   plugin.State = TPluginState::FailedToLoad;
   ModuleHandle dll = LoadPluginModule(plugin.Path);
   if (!dll) return false;
@@ -97,6 +105,7 @@ bool LoadPlugin(TPlugin& plugin) {
 
 int32_t ProbePlugin(TPlugin& plugin, const std::string& fileName, const uint8_t (&header)[kSpiHeaderSize]) {
   TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgeProbePlugin(plugin, fileName, header);
   if (!LoadPlugin(plugin) || plugin.Kind == kPluginNone || !plugin.Exports.IsSupported) return kPluginNone;
   // The plug-in gets its own copy: what it does to it stays out of the caller's header.
   uint8_t probe[kSpiHeaderSize];
@@ -121,6 +130,7 @@ int32_t ProbePlugin(TPlugin& plugin, const std::string& fileName, const uint8_t 
 
 int32_t DecodePicture(TPlugin& plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
   TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgeDecodePicture(plugin, image, length, picture);
   const int32_t code = DecodePicture(CallableModule(plugin), image, length, picture);
   NoteFault(plugin);
   return code;
@@ -128,6 +138,7 @@ int32_t DecodePicture(TPlugin& plugin, const uint8_t* image, size_t length, TDec
 
 int32_t ReadArchiveEntries(TPlugin& plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries) {
   TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgeReadArchiveEntries(plugin, archive, entries);
   HMODULE module = CallableModule(plugin);
   if (!module) {
     entries.reset();
@@ -145,8 +156,9 @@ int32_t ReadArchiveEntries(TPlugin& plugin, const std::string& archive, std::uni
   return code;
 }
 
-int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data) {
+int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition position, TMemberBlock& data) {
   TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgeExtractMember(plugin, archive, position, data);
   HMODULE module = CallableModule(plugin);
   if (!module) {
     data.clear();
@@ -154,11 +166,11 @@ int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition p
   }
   int32_t code;
   if (IsWideName(archive) && plugin.Exports.GetFileW) {
-    code = ExtractMember(module, WideOf(archive), position, data);
+    code = ExtractMember(module, WideOf(archive), position, data.Bytes());
   } else {
     const std::string name = IsWideName(archive) ? SpellableShortPath(archive) : archive;
     if (name.empty()) return kSpiNoNameRoad;
-    code = ExtractMember(module, name, position, data);
+    code = ExtractMember(module, name, position, data.Bytes());
   }
   NoteFault(plugin);
   return code;
@@ -166,6 +178,7 @@ int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition p
 
 std::string GetPluginDescription(TPlugin& plugin) {
   TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgeGetPluginDescription(plugin);
   HMODULE module = CallableModule(plugin);
   if (!module) return std::string();
   std::string text = GetPluginDescription(module);
@@ -173,8 +186,15 @@ std::string GetPluginDescription(TPlugin& plugin) {
   return text;
 }
 
+bool PluginFound(TPlugin& plugin) {
+  TPluginCallGuard guard(PluginCallLock());
+  if (Bridged(plugin)) return BridgePluginFound(plugin);
+  return plugin.Module && plugin.Exports.GetPluginInfo;
+}
+
 std::string PluginModulePath(const TPlugin& plugin) {
   TPluginCallGuard guard(PluginCallLock());
+  // A module of the helper's has no name in this process: its path is the one it was loaded by.
   if (!plugin.Module) return plugin.Path;
   wchar_t path[MAX_PATH + 1] = {};
   const DWORD n = GetModuleFileNameW(plugin.Module, path, MAX_PATH + 1);
@@ -182,6 +202,7 @@ std::string PluginModulePath(const TPlugin& plugin) {
 }
 
 void ShowPluginConfig(HWND owner, TPlugin& plugin) {
+  if (Bridged(plugin)) return BridgeShowPluginConfig(owner, plugin);
   TPluginFault fault;
   {
     TPluginCallGuard guard(PluginCallLock());

@@ -7,7 +7,8 @@
 // reloads such plug-ins is ended by the runtime after about a thousand loads.
 //
 // The viewer calls plug-ins through the operations here, by record; they use
-// the module-level calls of spi_util.h.
+// the module-level calls of spi_util.h, or for a 32-bit plug-in in the 64-bit
+// edition the calls into the helper process of bridge_calls_win.h.
 
 #include <windows.h>
 
@@ -17,6 +18,8 @@
 #include <vector>
 
 #include "image/img.h"
+#include "plugins/bridge_link.h"
+#include "plugins/member_block_win.h"
 #include "plugins/spi_api.h"
 #include "plugins/spi_records.h"
 
@@ -53,6 +56,10 @@ struct TPlugin {
   // kPluginNone for any other version text (then it is never asked again).
   int32_t Kind = kPluginNone;
   TPluginExports Exports;
+  // A 32-bit plug-in of the 64-bit edition, loaded and called in the helper
+  // process: Module stays null and Exports empty; Link says what it has.
+  bool Bridged = false;
+  TBridgeLink Link;
 };
 
 // The record of a catalogue path, made (not loaded) on first use and kept for
@@ -80,8 +87,11 @@ int32_t ProbePlugin(TPlugin& plugin, const std::string& fileName, const uint8_t 
 // exports, and is kSpiNoNameRoad for a plug-in that has neither.
 int32_t DecodePicture(TPlugin& plugin, const uint8_t* image, size_t length, TDecodedPicture& picture);
 int32_t ReadArchiveEntries(TPlugin& plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries);
-int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition position, std::vector<uint8_t>& data);
+int32_t ExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition position, TMemberBlock& data);
 std::string GetPluginDescription(TPlugin& plugin);
+// Whether the plug-in's DLL loaded and exports GetPluginInfo; the plug-in
+// list shows the others as "(not found)". Loads it when no probe has.
+bool PluginFound(TPlugin& plugin);
 // The file the plug-in was loaded from, as the system names it.
 std::string PluginModulePath(const TPlugin& plugin);
 

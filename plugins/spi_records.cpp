@@ -37,6 +37,11 @@ std::string PluginErrorText(const std::string& name, int32_t code) {
 }
 
 std::string PluginFaultText(const std::string& name, const std::string& plugin, uint32_t exceptionCode) {
+  if (exceptionCode == kHelperEndedFault)
+    return name + ":\r\n" + plugin + " stopped: the 32-bit plug-in helper (orvspi32.exe) ended during the call";
+  if (exceptionCode == kHelperHungFault)
+    return name + ":\r\n" + plugin +
+           " did not answer for 30 seconds, so the 32-bit plug-in helper (orvspi32.exe) was ended";
   char code[16];
   std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(exceptionCode));
   return name + ":\r\n" + plugin + " stopped with a fault (" + code + ")";

@@ -195,8 +195,14 @@ std::string SpiErrorText(int32_t code);
 // "name:\r\ntext (code)", the body of the plug-in error box.
 std::string PluginErrorText(const std::string& name, int32_t code);
 
+// Fault codes for a call to a 32-bit plug-in that the 64-bit edition's helper
+// process never finished: the helper ended during it, or it did not answer in
+// time and the host ended the helper. No exception has these codes.
+constexpr uint32_t kHelperEndedFault = 0xE0B50001;
+constexpr uint32_t kHelperHungFault = 0xE0B50002;
+
 // "name:\r\nplugin stopped with a fault (0xC0000005)", the body of the box
-// for a plug-in that faulted.
+// for a plug-in that faulted; for the helper's codes, what befell the helper.
 std::string PluginFaultText(const std::string& name, const std::string& plugin, uint32_t exceptionCode);
 
 // The Windows file time of a plug-in's member time, taken as UTC. Times

@@ -62,6 +62,10 @@ std::string GetPluginDescription(HMODULE plugin);
 // for reporting later (the read-ahead's faults are reported on the window's
 // thread when the user reaches that picture); false when it met none.
 bool TakeUnreportedFault(TPluginFault& fault);
+// Sets the fault the call just made on this thread met (null: none), for calls
+// made elsewhere than through the module-level calls above: those of 32-bit
+// plug-ins in the helper process of the 64-bit edition.
+void SetUnreportedFault(const TPluginFault* fault);
 // The "stopped with a fault" box for name, owned as the plug-in error box.
 void ShowPluginFault(const std::string& name, const TPluginFault& fault);
 

@@ -10,6 +10,7 @@
 #include "image/block_alloc.h"
 #include "image/bmp_header.h"
 #include "image/bmp_reader.h"
+#include "plugins/local_blocks_win.h"
 #include "plugins/spi_api.h"
 #include "plugins/spi_util.h"
 #include "util/names_win.h"
@@ -41,58 +42,6 @@ int32_t OwnCode(int32_t code) { return code == kSpiFault || code == kSpiNoNameRo
 
 // The host never cancels a decode.
 int __stdcall KeepGoing(int, int, LONG_PTR) { return 0; }
-
-// A plug-in's NUL-terminated text, read no further than its block.
-std::string LocalText(HLOCAL handle) {
-  LockedLocal lock(handle);
-  if (!lock.get()) return std::string();
-  const char* text = static_cast<const char*>(lock.get());
-  return std::string(text, strnlen(text, LocalSize(handle)));
-}
-
-// Whether value is a local memory handle of this process. The system asks
-// the memory around what it is given: before a fixed block (aligned to two
-// pointers) its heap header, around a movable handle its entry in the handle
-// table. So it is asked only where that memory is readable.
-bool IsLocalHandle(uintptr_t value) {
-  constexpr uintptr_t kWord = sizeof(void*);
-  if (value % kWord != 0 || value < 2 * kWord || value > UINTPTR_MAX - 2 * kWord) return false;
-  const bool fixedBlock = value % (2 * kWord) == 0;
-  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-  for (uintptr_t probe : {value - (fixedBlock ? 2 * kWord : kWord), value + kWord - 1}) {
-    MEMORY_BASIC_INFORMATION m;
-    if (VirtualQuery(reinterpret_cast<void*>(probe), &m, sizeof m) != sizeof m || m.State != MEM_COMMIT ||
-        !(m.Protect & kReadable) || (m.Protect & PAGE_GUARD))
-      return false;
-  }
-  return LocalFlags(reinterpret_cast<HLOCAL>(value)) != LMEM_INVALID_HANDLE;
-}
-
-// The record's text handle. The 64-bit record has it at offset 24; some
-// 64-bit plug-ins write it at 22 as the 32-bit record does. The record was
-// zeroed before the call, so then the bytes at 24 are no handle and those at
-// 22 are. Whatever the system does not know as a local memory handle is
-// neither read nor freed.
-HLOCAL TextHandleOf(const SpiPictureInfo& info) {
-  constexpr size_t kOffsets[] = {offsetof(SpiPictureInfo, TextHandle), offsetof(SpiPictureInfo32, TextHandle)};
-  uint8_t bytes[sizeof info];
-  std::memcpy(bytes, &info, sizeof bytes);
-  for (size_t i = 0; i < (kSpiWide ? 2 : 1); ++i) {
-    uintptr_t value;
-    static_assert(sizeof value == sizeof info.TextHandle);
-    std::memcpy(&value, bytes + kOffsets[i], sizeof value);
-    if (IsLocalHandle(value)) return reinterpret_cast<HLOCAL>(value);
-  }
-  return nullptr;
-}
-
-// A handle a plug-in handed out, taken only when the system knows it as a
-// local memory handle of this process: anything else is neither locked nor
-// freed.
-HLOCAL OwnedLocal(HLOCAL handle) {
-  return handle && IsLocalHandle(reinterpret_cast<uintptr_t>(handle)) ? handle : nullptr;
-}
 
 // The held header of the plug-in's header block, read under the rules of
 // the bitmap reader, so that the painter and GDI read nothing outside it or
@@ -186,10 +135,6 @@ int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDeco
 
 namespace {
 
-std::string NameOfWideMember(const std::u16string& name) {
-  return NameOfWide(reinterpret_cast<const wchar_t*>(name.data()), name.size());
-}
-
 // GetArchiveInfo, or GetArchiveInfoW for a UTF-16 name.
 template <typename Char>
 int32_t ListArchive(HMODULE plugin, const std::basic_string<Char>& archive, std::unique_ptr<FileEntry[]>& entries) {
@@ -212,7 +157,7 @@ int32_t ListArchive(HMODULE plugin, const std::basic_string<Char>& archive, std:
   if (!lock.get()) return 0;
   const auto* records = static_cast<const uint8_t*>(lock.get());
   if constexpr (kWideName)
-    return ConvertWideArchiveEntries(records, LocalSize(block.get()), entries, NameOfWideMember);
+    return ConvertWideArchiveEntries(records, LocalSize(block.get()), entries, NameOfWide16);
   else
     return ConvertArchiveEntries(records, LocalSize(block.get()), entries);
 }
@@ -293,6 +238,11 @@ bool TakeUnreportedFault(TPluginFault& fault) {
   faultUnreported = false;
   fault = unreportedFault;
   return true;
+}
+
+void SetUnreportedFault(const TPluginFault* fault) {
+  faultUnreported = fault != nullptr;
+  if (fault) unreportedFault = *fault;
 }
 
 void ShowPluginFault(const std::string& name, const TPluginFault& fault) {

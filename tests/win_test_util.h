@@ -55,6 +55,9 @@ public:
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool Started() const { return info_.hProcess != nullptr; }
+  DWORD Id() const { return info_.dwProcessId; }
+  // Ends it at once, as the task manager would.
+  void Kill() { TerminateProcess(info_.hProcess, 99); }
   // The first visible top-level window of the process with this class, waited for.
   HWND WaitForWindow(const char* className, DWORD timeoutMs = 15000) const;
   // The exit code, or -1 when the process did not end in time.

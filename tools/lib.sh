@@ -20,15 +20,17 @@ orv_test_arch() {
 
 # The other edition than the one whose whole suite runs, and whether this
 # machine can run it. Its tests are those of the code whose width differs,
-# the plug-in interface and the fault guard (ORV_OTHER_WIDTH_TESTS, the test
-# programs to build and run there), so both widths of it are exercised.
+# the plug-in interface and the fault guard, and the 64-bit edition's helper
+# for 32-bit plug-ins (ORV_OTHER_WIDTH_TESTS, the test programs to build and
+# run there; a program the build of that width does not make is left out),
+# so both widths of it are exercised.
 orv_other_arch() {
   if [ "$1" = win32 ]; then echo win64; else echo win32; fi
 }
 orv_can_run_arch() {
   [ "$1" = win64 ] || orv_can_run_32bit
 }
-ORV_OTHER_WIDTH_TESTS="plugin_host_tests"
+ORV_OTHER_WIDTH_TESTS="plugin_host_tests plugin_bridge_tests"
 
 # The program file of a build folder.
 orv_program() {

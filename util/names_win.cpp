@@ -57,6 +57,11 @@ std::string NameOfWide(const wchar_t* wide, size_t length) {
 
 std::string NameOfWide(const std::wstring& wide) { return NameOfWide(wide.data(), wide.size()); }
 
+std::string NameOfWide16(const std::u16string& wide) {
+  static_assert(sizeof(char16_t) == sizeof(wchar_t));
+  return NameOfWide(reinterpret_cast<const wchar_t*>(wide.data()), wide.size());
+}
+
 std::string PlainestName(const std::string& name) {
   if (!IsWideName(name)) return name;
   return NameOfWide(WideOf(name));

@@ -16,6 +16,7 @@ std::wstring WideOf(const std::string& name);
 // into exactly this name, else marked UTF-8.
 std::string NameOfWide(const wchar_t* wide, size_t length);
 std::string NameOfWide(const std::wstring& wide);
+std::string NameOfWide16(const std::u16string& wide);
 // A name as NameOfWide would give it: marked text the code page can spell
 // (the file part of a path whose folder it cannot) becomes its bytes.
 std::string PlainestName(const std::string& name);

@@ -37,7 +37,8 @@ std::string InfoValuesText(const TImg& img, const TInfoTimes& times) {
 
 std::string PluginListText(const std::vector<TPluginListEntry>& entries) {
   std::string text = NumberText(static_cast<int32_t>(entries.size())) + " plugin(s) found.\r\n\r\n";
-  for (const TPluginListEntry& e : entries) text += e.Path + ": " + (e.Found ? e.Description : "(not found)") + kLine;
+  for (const TPluginListEntry& e : entries)
+    text += e.Path + (e.Bridged ? " (32-bit): " : ": ") + (e.Found ? e.Description : "(not found)") + kLine;
   return text;
 }
 

@@ -33,10 +33,12 @@ struct TPluginListEntry {
   std::string Path;
   bool Found = false;  // the DLL loaded and describes itself
   std::string Description;
+  bool Bridged = false;  // a 32-bit plug-in the 64-bit edition calls in its helper
 };
 
 // "N plugin(s) found.", an empty line, then "path: description" for every
-// entry ("(not found)" for one that is not Found), each line ending in CR LF.
+// entry ("(not found)" for one that is not Found; "path (32-bit): ..." for a
+// Bridged one), each line ending in CR LF.
 std::string PluginListText(const std::vector<TPluginListEntry>& entries);
 
 // The About box: name, version, edition and build date (each left out when

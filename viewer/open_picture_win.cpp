@@ -78,6 +78,7 @@ int32_t InstallLoadedPicture(TLoadedPicture& loaded, TPlugin*& archivePlugin) {
   TDecodedPicture old;
   old.Bits = Img.Bits;
   old.BitsHandle = Img.BitsHandle;
+  old.BitsMapped = Img.BitsMapped;
   ClearImg(Img);
   const TDecodedPicture picture = loaded.Take();
   InstallImg(Img, picture, std::move(loaded.FormatText));

@@ -14,9 +14,9 @@ void ShowPluginList(HWND owner) {
     TPluginListEntry entry;
     entry.Path = static_cast<const char*>(PluginFiles->Get(i));
     TPlugin& plugin = PluginRecord(entry.Path);
-    LoadPlugin(plugin);
     // A DLL without the export is no plug-in the viewer can use either.
-    entry.Found = plugin.Module && plugin.Exports.GetPluginInfo;
+    entry.Found = PluginFound(plugin);
+    entry.Bridged = plugin.Bridged;
     if (entry.Found) entry.Description = GetPluginDescription(plugin);
     entries.push_back(std::move(entry));
   }

@@ -13,6 +13,7 @@
 
 #include "app/command_table.h"
 #include "image/bmp_builder.h"
+#include "plugins/bridge_protocol.h"
 #include "plugins/spi_records.h"
 
 namespace {
@@ -190,6 +191,37 @@ void PluginRecords() {
   Write("fuzz_plugin_records", "pixelblock", info);
 }
 
+// Messages of the 32-bit helper's channel as each side writes them, and the
+// start of a 32-bit DLL.
+void BridgeMessages() {
+  TBridgeCall probe;
+  probe.Op = TBridgeOp::Probe;
+  probe.Name = "C:\\pictures\\a.jpg";
+  probe.Header.assign(kBridgeProbeHeader, 'P');
+  probe.Returns = {1, 2};
+  TBytes bytes(kBridgeRequestArea);
+  bytes.resize(EncodeCall(probe, bytes.data(), bytes.size()));
+  Write("fuzz_bridge_protocol", "probe", bytes);
+  TBridgeAnswer decoded;
+  decoded.Op = TBridgeOp::Decode;
+  decoded.End = TBridgeEnd::Returned;
+  decoded.ColorDepth = 24;
+  decoded.Text = "text";
+  decoded.Header.assign(40, 'H');
+  decoded.Block = 0x44;
+  decoded.BlockSize = 48;
+  decoded.BlockId = 1;
+  bytes.assign(kBridgeReplyArea, 0);
+  bytes.resize(EncodeAnswer(decoded, bytes.data(), bytes.size()));
+  Write("fuzz_bridge_protocol", "decoded", bytes);
+  TBytes dll(512, 0);
+  dll[0] = 'M';
+  dll[1] = 'Z';
+  dll[0x3C] = 0x80;
+  std::memcpy(dll.data() + 0x80, "PE\0\0\x4C\x01", 6);
+  Write("fuzz_bridge_protocol", "dll", dll);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -203,5 +235,6 @@ int main(int argc, char** argv) {
   ConfigurationFiles();
   KeyMaps();
   PluginRecords();
+  BridgeMessages();
   return 0;
 }

@@ -75,7 +75,7 @@ std::string Drive(const std::string& exportName, const std::string& path) {
       EXPECT_EQ(entries, nullptr);
       return seen + (code == kSpiFault ? ", list fault" : ", list " + std::to_string(code));
     }
-    std::vector<uint8_t> member;
+    TMemberBlock member;
     code = ExtractMember(plugin, kFile, entries[0].Position, member);
     if (code != 0) ShowPluginError(kFile, code);
     EXPECT_EQ(member.empty(), code != 0);

@@ -118,7 +118,7 @@ TEST(PluginTable, EachPluginIsLoadedOnceOverManyCalls) {
     ASSERT_EQ(ProbePlugin(tar, archive, tarHeader.Bytes), kPluginArchive);
     std::unique_ptr<FileEntry[]> entries;
     ASSERT_EQ(ReadArchiveEntries(tar, archive, entries), 0);
-    std::vector<uint8_t> member;
+    TMemberBlock member;
     ASSERT_EQ(ExtractMember(tar, archive, position, member), 0);
     ASSERT_EQ(GetPluginDescription(pnm), "Orv test PNM reader");
   }

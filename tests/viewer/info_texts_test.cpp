@@ -78,6 +78,9 @@ TEST(PluginListText, CountsEveryEntryFoundOrNot) {
       PluginListText({{"C:\\p\\a.spi", true, "Alpha 1.0"}, {"C:\\p\\b.spi", false, ""}, {"C:\\p\\c.spi", true, ""}}),
       "3 plugin(s) found.\r\n\r\nC:\\p\\a.spi: Alpha 1.0\r\nC:\\p\\b.spi: (not found)\r\nC:\\p\\c.spi: \r\n");
   EXPECT_EQ(PluginListText({}), "0 plugin(s) found.\r\n\r\n");
+  // The 64-bit edition marks the 32-bit plug-ins its helper calls.
+  EXPECT_EQ(PluginListText({{"C:\\p\\d.spi", true, "Delta", true}, {"C:\\p\\e.spi", false, "", true}}),
+            "2 plugin(s) found.\r\n\r\nC:\\p\\d.spi (32-bit): Delta\r\nC:\\p\\e.spi (32-bit): (not found)\r\n");
 }
 
 TEST(AboutText, NameVersionAuthorsTermsAndProfileFolder) {

@@ -12,6 +12,7 @@
 #include "image/img.h"
 #include "main_window_suite.h"
 #include "plugin_test_util.h"
+#include "plugins/plugin_list.h"
 #include "program_state.h"
 #include "util/sutil_win.h"
 #include "viewer/main_window.h"
@@ -195,7 +196,7 @@ TEST_F(ReadAheadTest, ATurnDuringTheReadAheadOfItsPictureWaitsForIt) {
 // program ends with 0.
 TEST(ReadAheadRun, ClosingDuringASlowDecodeEndsCleanly) {
   TempDir profile, pictures;
-  profile.Write("pluginlist", TestSpi("orvpnm") + "\r\n");
+  profile.Write(kPluginListName, TestSpi("orvpnm") + "\r\n");
   const std::string slow = "ORVTEST sleep 4000\n" + Pnm(7, 3, 0x60);
   pictures.Write("1.ppm", slow);
   const std::string shown = pictures.Write("2.ppm", Pnm(5, 4, 0x20));

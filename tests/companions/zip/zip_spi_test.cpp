@@ -119,9 +119,9 @@ TEST_F(ZipPlugin, TheHostListsAndExtractsMembersOfEveryKind) {
             116445600000000000ull);
   const std::vector<std::string> contents = {Sample(3000), "stored", "utf8 name", "code page name", Sample(80000)};
   for (size_t i = 0; i < contents.size(); ++i) {
-    std::vector<uint8_t> member;
+    TMemberBlock member;
     ASSERT_EQ(ExtractMember(plugin, archive, entries[i].Position, member), 0) << entries[i].Name;
-    EXPECT_EQ(std::string(member.begin(), member.end()), contents[i]) << entries[i].Name;
+    EXPECT_EQ(std::string(member.data(), member.data() + member.size()), contents[i]) << entries[i].Name;
   }
 }
 
@@ -205,9 +205,9 @@ TEST_F(ZipPlugin, SelfExtractingArchivesAreClaimedByTheirProgramName) {
       ASSERT_EQ(ReadArchiveEntries(plugin, program, entries), 0);
       ASSERT_EQ(Names(entries), (std::vector<std::string>{"pics\\a.bin", "b.txt"}));
       for (size_t i = 0; i < contents.size(); ++i) {
-        std::vector<uint8_t> member;
+        TMemberBlock member;
         ASSERT_EQ(ExtractMember(plugin, program, entries[i].Position, member), 0) << entries[i].Name;
-        EXPECT_EQ(std::string(member.begin(), member.end()), contents[i]) << entries[i].Name;
+        EXPECT_EQ(std::string(member.data(), member.data() + member.size()), contents[i]) << entries[i].Name;
       }
       DeleteFileA(program.c_str());
     }
