@@ -1,10 +1,13 @@
 // The picture plug-in's exports: every format the system's codecs decode,
-// except bitmaps, which the program reads itself.
+// except bitmaps, which the program reads itself. Each ANSI export and its
+// wide twin share one body, a template over the character of the file name.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "framework/handles.h"
+#include "companions/common/file_path_win.h"
 #include "companions/common/plugin_text.h"
 #include "companions/common/probe_header_win.h"
 #include "plugins/spi_api.h"
@@ -19,7 +22,8 @@ constexpr char kDescription[] = "Orv picture plug-in on the Windows Imaging Comp
 // from an offset to its end.
 class PictureInput {
  public:
-  int32_t Open(LPCSTR input, LONG_PTR length, unsigned flag) {
+  template <typename Char>
+  int32_t Open(const Char* input, LONG_PTR length, unsigned flag) {
     if (!input || length < 0) return kSpiReadError;
     switch (flag & kSpiInputKindMask) {
       case kSpiInputMemory:
@@ -27,7 +31,7 @@ class PictureInput {
         size_ = static_cast<size_t>(length);
         return kSpiSuccess;
       case kSpiInputFile:
-        return ReadFileFrom(input, static_cast<uint64_t>(length));
+        return ReadFileFrom(FilePath(input), static_cast<uint64_t>(length));
       default:
         return kSpiNotImplemented;
     }
@@ -36,8 +40,8 @@ class PictureInput {
   size_t Size() const { return size_; }
 
  private:
-  int32_t ReadFileFrom(LPCSTR name, uint64_t offset) {
-    FileHandle file(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  int32_t ReadFileFrom(const std::wstring& name, uint64_t offset) {
+    FileHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.get(), &size)) return kSpiReadError;
@@ -63,8 +67,9 @@ class PictureInput {
   size_t size_ = 0;
 };
 
-int DecodeExport(LPCSTR input, LONG_PTR length, unsigned flag, HLOCAL* info, HLOCAL* bits, SpiProgressProc progress,
-                 LONG_PTR data) {
+template <typename Char>
+int DecodeBody(const Char* input, LONG_PTR length, unsigned flag, HLOCAL* info, HLOCAL* bits, SpiProgressProc progress,
+               LONG_PTR data) {
   return GuardedCall([&]() -> int32_t {
     if (!info || !bits) return kSpiMemoryError;
     *info = nullptr;
@@ -85,20 +90,8 @@ int DecodeExport(LPCSTR input, LONG_PTR length, unsigned flag, HLOCAL* info, HLO
   });
 }
 
-}  // namespace
-
-extern "C" {
-
-int __stdcall GetPluginInfo(int infoNumber, LPSTR buffer, int bufferLength) {
-  return GuardedCall([&] {
-    // The decoders are asked only for the filter texts, not for the version.
-    static const std::vector<std::pair<std::string, std::string>> none;
-    const auto& filters = infoNumber >= 2 ? InstalledDecoders().Filters : none;
-    return CopyPluginText(PluginInfoText(infoNumber, "00IN", kDescription, filters), buffer, bufferLength);
-  });
-}
-
-int __stdcall IsSupported(LPCSTR, void* headerOrHandle) {
+// The name plays no part: the bytes decide.
+int IsSupportedBody(void* headerOrHandle) {
   return GuardedAnswer([&] {
     uint8_t header[kSpiHeaderSize] = {};
     const size_t size = ReadProbeHeader(headerOrHandle, header);
@@ -108,7 +101,8 @@ int __stdcall IsSupported(LPCSTR, void* headerOrHandle) {
   });
 }
 
-int __stdcall GetPictureInfo(LPCSTR input, LONG_PTR length, unsigned flag, SpiPictureInfo* info) {
+template <typename Char>
+int GetPictureInfoBody(const Char* input, LONG_PTR length, unsigned flag, SpiPictureInfo* info) {
   return GuardedCall([&]() -> int32_t {
     if (!info) return kSpiMemoryError;
     PictureInput picture;
@@ -125,15 +119,46 @@ int __stdcall GetPictureInfo(LPCSTR input, LONG_PTR length, unsigned flag, SpiPi
   });
 }
 
+}  // namespace
+
+extern "C" {
+
+int __stdcall GetPluginInfo(int infoNumber, LPSTR buffer, int bufferLength) {
+  return GuardedCall([&] {
+    // The decoders are asked only for the filter texts, not for the version.
+    static const std::vector<std::pair<std::string, std::string>> none;
+    const auto& filters = infoNumber >= 2 ? InstalledDecoders().Filters : none;
+    return CopyPluginText(PluginInfoText(infoNumber, "00IN", kDescription, filters), buffer, bufferLength);
+  });
+}
+
+int __stdcall IsSupported(LPCSTR, void* headerOrHandle) { return IsSupportedBody(headerOrHandle); }
+int __stdcall IsSupportedW(LPCWSTR, void* headerOrHandle) { return IsSupportedBody(headerOrHandle); }
+
+int __stdcall GetPictureInfo(LPCSTR input, LONG_PTR length, unsigned flag, SpiPictureInfo* info) {
+  return GetPictureInfoBody(input, length, flag, info);
+}
+int __stdcall GetPictureInfoW(LPCWSTR input, LONG_PTR length, unsigned flag, SpiPictureInfo* info) {
+  return GetPictureInfoBody(input, length, flag, info);
+}
+
 int __stdcall GetPicture(LPCSTR input, LONG_PTR length, unsigned flag, HLOCAL* info, HLOCAL* bits,
                          SpiProgressProc progress, LONG_PTR data) {
-  return DecodeExport(input, length, flag, info, bits, progress, data);
+  return DecodeBody(input, length, flag, info, bits, progress, data);
+}
+int __stdcall GetPictureW(LPCWSTR input, LONG_PTR length, unsigned flag, HLOCAL* info, HLOCAL* bits,
+                          SpiProgressProc progress, LONG_PTR data) {
+  return DecodeBody(input, length, flag, info, bits, progress, data);
 }
 
 // The preview is the picture itself: the codecs decode it fast enough.
 int __stdcall GetPreview(LPCSTR input, LONG_PTR length, unsigned flag, HLOCAL* info, HLOCAL* bits,
                          SpiProgressProc progress, LONG_PTR data) {
-  return DecodeExport(input, length, flag, info, bits, progress, data);
+  return DecodeBody(input, length, flag, info, bits, progress, data);
+}
+int __stdcall GetPreviewW(LPCWSTR input, LONG_PTR length, unsigned flag, HLOCAL* info, HLOCAL* bits,
+                          SpiProgressProc progress, LONG_PTR data) {
+  return DecodeBody(input, length, flag, info, bits, progress, data);
 }
 
 }  // extern "C"

@@ -1,7 +1,7 @@
 #include "companions/zip/file_source_win.h"
 
-bool FileSource::Open(const char* name, uint64_t offset) {
-  file_.reset(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+bool FileSource::Open(const std::wstring& name, uint64_t offset) {
+  file_.reset(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
   if (!file_ || !GetFileSizeEx(file_.get(), &size)) return false;

@@ -4,8 +4,15 @@
 #include <cstring>
 #include <limits>
 #include <string_view>
+#include <utility>
 
 namespace {
+
+// A character's value: bytes from 0 to 255, UTF-16 units from 0 to 0xFFFF.
+template <typename Char>
+uint32_t Unit(Char c) {
+  return static_cast<std::make_unsigned_t<Char>>(c);
+}
 
 template <typename Field>
 Field Saturated(uint64_t value) {
@@ -13,27 +20,78 @@ Field Saturated(uint64_t value) {
   return static_cast<Field>(value > top ? top : value);
 }
 
-template <size_t N>
-void FillText(char (&field)[N], const std::string& text) {
-  std::memset(field, 0, N);
-  std::memcpy(field, text.data(), text.size() < N ? text.size() : N);
+template <typename Char, size_t N>
+void FillText(Char (&field)[N], const std::basic_string<Char>& text) {
+  std::fill_n(field, N, Char{});
+  std::copy_n(text.data(), std::min(text.size(), N), field);
 }
 
 // A name the system takes for a device in any folder, whatever its case and
 // extension, and spaces before the extension.
-bool IsDeviceName(const std::string& name) {
-  std::string_view base(name);
+template <typename Char>
+bool IsDeviceName(const std::basic_string<Char>& name) {
+  std::basic_string_view<Char> base(name);
   base = base.substr(0, base.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-  std::string upper(base);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  // Only ASCII letters matter: anything else is no device's name.
+  std::string upper;
+  for (Char c : base) {
+    if (Unit(c) > 0x7F) return false;
+    upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
   }
   if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" || upper == "CONOUT$") {
     return true;
   }
   return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) && upper[3] >= '1' &&
          upper[3] <= '9';
+}
+
+template <typename Char>
+bool IsStub(std::basic_string_view<Char> name, const uint8_t* header, size_t size) {
+  if (size < 2 || header[0] != 'M' || header[1] != 'Z' || name.size() < 4) return false;
+  std::string extension;
+  for (Char c : name.substr(name.size() - 4)) extension += Unit(c) <= 0x7F ? static_cast<char>(c) : '\0';
+  return SameIgnoringAsciiCase(extension, ".exe");
+}
+
+template <typename Char>
+void SplitName(const std::basic_string<Char>& name, std::basic_string<Char>& folder, std::basic_string<Char>& file) {
+  const size_t slash = name.rfind('/');
+  if (slash == std::basic_string<Char>::npos) {
+    folder.clear();
+    file = name;
+    return;
+  }
+  folder = Backslashed(name.substr(0, slash + 1));
+  file = name.substr(slash + 1);
+}
+
+template <typename Char>
+std::basic_string<Char> WithBackslashes(std::basic_string<Char> name) {
+  std::replace(name.begin(), name.end(), Char{'/'}, Char{'\\'});
+  return name;
+}
+
+// isLeadByte is null for UTF-16, where no unit is a second byte.
+template <typename Char>
+bool IsPlainName(const std::basic_string<Char>& name, LeadByteTest isLeadByte) {
+  if (name.empty() || IsDeviceName(name)) return false;
+  Char last = 0;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const Char c = name[i];
+    if (isLeadByte && isLeadByte(static_cast<uint8_t>(c)) && i + 1 < name.size()) {
+      ++i;  // its second byte may be any value, '\\' included
+      last = 0;
+      continue;
+    }
+    if (Unit(c) < 0x20 ||
+        (Unit(c) <= 0x7F && std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)) {
+      return false;
+    }
+    last = c;
+  }
+  // "." and ".." among them.
+  return last != '.' && last != ' ';
 }
 
 }  // namespace
@@ -46,47 +104,21 @@ bool IsZipHeader(const uint8_t* header, size_t size) {
           header[7] == 4);
 }
 
-bool IsExecutableStub(std::string_view name, const uint8_t* header, size_t size) {
-  return size >= 2 && header[0] == 'M' && header[1] == 'Z' && name.size() >= 4 &&
-         SameIgnoringAsciiCase(name.substr(name.size() - 4), ".exe");
+bool IsExecutableStub(std::string_view name, const uint8_t* header, size_t size) { return IsStub(name, header, size); }
+bool IsExecutableStub(std::u16string_view name, const uint8_t* header, size_t size) {
+  return IsStub(name, header, size);
 }
 
-void SplitMemberName(const std::string& name, std::string& folder, std::string& file) {
-  const size_t slash = name.rfind('/');
-  if (slash == std::string::npos) {
-    folder.clear();
-    file = name;
-    return;
-  }
-  folder = Backslashed(name.substr(0, slash + 1));
-  file = name.substr(slash + 1);
+void SplitMemberName(const std::string& name, std::string& folder, std::string& file) { SplitName(name, folder, file); }
+void SplitMemberName(const std::u16string& name, std::u16string& folder, std::u16string& file) {
+  SplitName(name, folder, file);
 }
 
-std::string Backslashed(std::string name) {
-  for (char& c : name) {
-    if (c == '/') c = '\\';
-  }
-  return name;
-}
+std::string Backslashed(std::string name) { return WithBackslashes(std::move(name)); }
+std::u16string Backslashed(std::u16string name) { return WithBackslashes(std::move(name)); }
 
-bool IsPlainFileName(const std::string& name, LeadByteTest isLeadByte) {
-  if (name.empty() || IsDeviceName(name)) return false;
-  char last = 0;
-  for (size_t i = 0; i < name.size(); ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    if (isLeadByte(c) && i + 1 < name.size()) {
-      ++i;  // its second byte may be any value, '\' included
-      last = 0;
-      continue;
-    }
-    if (c < 0x20 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) {
-      return false;
-    }
-    last = static_cast<char>(c);
-  }
-  // "." and ".." among them.
-  return last != '.' && last != ' ';
-}
+bool IsPlainFileName(const std::string& name, LeadByteTest isLeadByte) { return IsPlainName(name, isLeadByte); }
+bool IsPlainFileName(const std::u16string& name) { return IsPlainName(name, nullptr); }
 
 std::string MethodText(uint16_t method) {
   if (method == 0) return "Stored";
@@ -95,8 +127,8 @@ std::string MethodText(uint16_t method) {
 }
 
 template <typename Record>
-void FillArchiveEntry(const ZipMember& member, const std::string& folder, const std::string& file, int64_t unixTime,
-                      uint64_t position, Record& entry) {
+void FillArchiveEntry(const ZipMember& member, const RecordText<Record>& folder, const RecordText<Record>& file,
+                      int64_t unixTime, uint64_t position, Record& entry) {
   std::memset(&entry, 0, sizeof entry);
   const std::string method = MethodText(member.Method);
   // Seven characters at most, so the text always ends in its field.
@@ -116,3 +148,7 @@ template void FillArchiveEntry(const ZipMember&, const std::string&, const std::
                                SpiArchiveEntry32&);
 template void FillArchiveEntry(const ZipMember&, const std::string&, const std::string&, int64_t, uint64_t,
                                SpiArchiveEntry64&);
+template void FillArchiveEntry(const ZipMember&, const std::u16string&, const std::u16string&, int64_t, uint64_t,
+                               SpiArchiveEntryW32&);
+template void FillArchiveEntry(const ZipMember&, const std::u16string&, const std::u16string&, int64_t, uint64_t,
+                               SpiArchiveEntryW64&);

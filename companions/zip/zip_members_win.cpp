@@ -4,23 +4,43 @@
 
 namespace {
 
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
 int64_t Ticks(const FileTime& time) {
   return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
 }
 
+LPCWSTR Wide(const std::u16string& text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }
+
+bool SameText(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                        static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+bool SameText(const std::u16string& a, const std::u16string& b) {
+  return CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, Wide(a), static_cast<int>(a.size()), Wide(b),
+                        static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
 }  // namespace
 
-std::string CodePageName(const ZipMember& member) {
-  if (!member.Utf8 || member.Name.empty()) return member.Name;
+std::u16string Utf16Name(const ZipMember& member) {
+  const UINT codePage = member.Utf8 ? CP_UTF8 : CP_ACP;
   const int length = static_cast<int>(member.Name.size());
-  const int wideLength = MultiByteToWideChar(CP_UTF8, 0, member.Name.data(), length, nullptr, 0);
-  if (wideLength <= 0) return member.Name;
-  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, member.Name.data(), length, wide.data(), wideLength);
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, "?", nullptr);
+  const int wideLength = MultiByteToWideChar(codePage, 0, member.Name.data(), length, nullptr, 0);
+  if (wideLength <= 0) return std::u16string();
+  std::u16string wide(static_cast<size_t>(wideLength), u'\0');
+  MultiByteToWideChar(codePage, 0, member.Name.data(), length, reinterpret_cast<LPWSTR>(wide.data()), wideLength);
+  return wide;
+}
+
+std::string CodePageName(const ZipMember& member) {
+  if (!member.Utf8) return member.Name;
+  const std::u16string wide = Utf16Name(member);
+  const int wideLength = static_cast<int>(wide.size());
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, Wide(wide), wideLength, nullptr, 0, "?", nullptr);
   if (bytes <= 0) return member.Name;
   std::string name(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, name.data(), bytes, "?", nullptr);
+  WideCharToMultiByte(CP_ACP, 0, Wide(wide), wideLength, name.data(), bytes, "?", nullptr);
   return name;
 }
 
@@ -34,22 +54,24 @@ int64_t MemberUnixTime(const ZipMember& member) {
   return (Ticks(FileTime{utc.dwLowDateTime, utc.dwHighDateTime}) - Ticks(UnixTimeToFileTime(0))) / 10000000;
 }
 
-void MemberRecord(const ZipMember& member, size_t index, SpiArchiveEntry& entry) {
-  std::string folder, file;
-  SplitMemberName(CodePageName(member), folder, file);
+template <typename Record>
+void MemberRecord(const ZipMember& member, size_t index, Record& entry) {
+  RecordText<Record> folder, file;
+  SplitMemberName(MemberText<RecordText<Record>>(member), folder, file);
   FillArchiveEntry(member, folder, file, MemberUnixTime(member), index, entry);
 }
+template void MemberRecord(const ZipMember&, size_t, SpiArchiveEntry&);
+template void MemberRecord(const ZipMember&, size_t, SpiArchiveEntryW&);
 
-ptrdiff_t FindMember(const std::vector<ZipMember>& members, const std::string& name, bool ignoreCase) {
-  const std::string wanted = Backslashed(name);
+template <typename Text>
+ptrdiff_t FindMember(const std::vector<ZipMember>& members, const Text& name, bool ignoreCase) {
+  const Text wanted = Backslashed(name);
   for (size_t i = 0; i < members.size(); ++i) {
     if (members[i].Folder) continue;
-    const std::string candidate = Backslashed(CodePageName(members[i]));
-    const bool same = ignoreCase ? CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, candidate.data(),
-                                                  static_cast<int>(candidate.size()), wanted.data(),
-                                                  static_cast<int>(wanted.size())) == CSTR_EQUAL
-                                 : candidate == wanted;
-    if (same) return static_cast<ptrdiff_t>(i);
+    const Text candidate = Backslashed(MemberText<Text>(members[i]));
+    if (ignoreCase ? SameText(candidate, wanted) : candidate == wanted) return static_cast<ptrdiff_t>(i);
   }
   return -1;
 }
+template ptrdiff_t FindMember(const std::vector<ZipMember>&, const std::string&, bool);
+template ptrdiff_t FindMember(const std::vector<ZipMember>&, const std::u16string&, bool);

@@ -1,34 +1,54 @@
 // The ZIP archive plug-in's exports. Every call reads the central directory
 // afresh: the plug-in keeps no state between calls, and positions are the
 // members' indexes in that directory.
+//
+// Each ANSI export and its wide twin share one body, a template over the
+// character of the export's names: the ANSI exports' records carry names in
+// the system code page, the wide twins' records UTF-16; files are reached
+// through the wide file functions either way (file_path_win.h).
 #include <windows.h>
 
-#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
-#include "framework/handles.h"
+#include "companions/common/file_path_win.h"
 #include "companions/common/plugin_text.h"
 #include "companions/common/probe_header_win.h"
 #include "plugins/spi_api.h"
 #include "companions/zip/file_source_win.h"
+#include "companions/zip/member_output_win.h"
 #include "companions/zip/zip_entries.h"
-#include "companions/zip/zip_extract.h"
 #include "companions/zip/zip_members_win.h"
-#include "util/sutil.h"
 
 namespace {
 
-bool SystemLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
+// What the names of an export's width are: Char is the character of its
+// arguments, Text that of the member names in its records.
+template <typename Char>
+struct TNames;
+template <>
+struct TNames<char> {
+  using Record = SpiArchiveEntry;
+  using Text = std::string;
+  static Text Of(const char* name) { return name; }
+};
+template <>
+struct TNames<wchar_t> {
+  using Record = SpiArchiveEntryW;
+  using Text = std::u16string;
+  static Text Of(const wchar_t* name) { return reinterpret_cast<const char16_t*>(name); }
+};
 
 // The archive a call names (a file, from an offset on) or holds in memory.
 class ArchiveInput {
  public:
-  int32_t Open(LPCSTR input, LONG_PTR length, unsigned flag) {
+  template <typename Char>
+  int32_t Open(const Char* input, LONG_PTR length, unsigned flag) {
     if (!input || length < 0) return kSpiReadError;
     switch (flag & kSpiInputKindMask) {
       case kSpiInputFile:
-        if (!file_.Open(input, static_cast<uint64_t>(length))) return kSpiReadError;
+        if (!file_.Open(FilePath(input), static_cast<uint64_t>(length))) return kSpiReadError;
         source_ = &file_;
         return kSpiSuccess;
       case kSpiInputMemory:
@@ -47,130 +67,30 @@ class ArchiveInput {
   ByteSource* source_ = nullptr;
 };
 
-int32_t ReadMembers(LPCSTR input, LONG_PTR length, unsigned flag, ArchiveInput& archive,
+template <typename Char>
+int32_t ReadMembers(const Char* input, LONG_PTR length, unsigned flag, ArchiveInput& archive,
                     std::vector<ZipMember>& members) {
   if (int32_t code = archive.Open(input, length, flag)) return code;
   return ReadZipDirectory(archive.Source(), members);
 }
 
-// Writes into a block of exactly the member's size.
-class BlockSink final : public ByteSink {
- public:
-  BlockSink(void* block, size_t size) : at_(static_cast<uint8_t*>(block)), left_(size) {}
-  bool Write(const uint8_t* data, size_t size) override {
-    if (size > left_) return false;
-    std::memcpy(at_, data, size);
-    at_ += size;
-    left_ -= size;
-    return true;
-  }
-
- private:
-  uint8_t* at_;
-  size_t left_;
-};
-
-class FileSink final : public ByteSink {
- public:
-  explicit FileSink(HANDLE file) : file_(file) {}
-  bool Write(const uint8_t* data, size_t size) override {
-    DWORD written = 0;
-    return WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
-  }
-
- private:
-  HANDLE file_;
-};
-
-int32_t ExtractToMemory(ByteSource& source, const ZipMember& member, const ZipProgress& progress, HLOCAL* out) {
-  if (!out) return kSpiMemoryError;
-  if (int32_t code = CheckZipMember(member)) return code;
-  const size_t size = static_cast<size_t>(member.Size);
-  LocalMemory block(LocalAlloc(LMEM_MOVEABLE, size));
-  if (!block) return kSpiNoMemory;
-  {
-    // A block of no bytes cannot be locked, and needs no writing.
-    LockedLocal lock(size > 0 ? block.get() : nullptr);
-    if (size > 0 && !lock.get()) return kSpiMemoryError;
-    BlockSink sink(lock.get(), size);
-    if (int32_t code = ExtractZipMember(source, member, sink, progress)) return code;
-  }
-  *out = block.release();
-  return kSpiSuccess;
-}
-
-// The member is written under a name of its own in the folder, which takes
-// the place of its real name only once the member came out whole: a failed
-// extraction leaves a file already there as it was.
-class TemporaryFile {
- public:
-  TemporaryFile() = default;
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (name_[0]) DeleteFileA(name_);
-  }
-  bool Create(const std::string& folder) { return GetTempFileNameA(folder.c_str(), "orv", 0, name_) != 0; }
-  LPCSTR Name() const { return name_; }
-  bool Replace(const std::string& path) {
-    if (!MoveFileExA(name_, path.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
-    name_[0] = '\0';
-    return true;
-  }
-
- private:
-  char name_[MAX_PATH] = {};
-};
-
-int32_t ExtractToFolder(ByteSource& source, const ZipMember& member, const ZipProgress& progress, LPCSTR folder) {
-  if (!folder || !*folder) return kSpiWriteError;
-  std::string inside, file;
-  SplitMemberName(CodePageName(member), inside, file);
-  // The member's own name only, never a path out of the folder.
-  if (!IsPlainFileName(file, SystemLeadByte)) return kSpiWriteError;
-  if (int32_t code = CheckZipMember(member)) return code;
-  // A backslash that is a character's second byte is no separator; "/" never is one.
-  std::string path = folder;
-  if (path.back() != '/') path = WithTrailingBackslash(path, SystemLeadByte);
-  TemporaryFile temporary;
-  if (!temporary.Create(path)) return kSpiWriteError;
-  {
-    FileHandle out(
-        CreateFileA(temporary.Name(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out) return kSpiWriteError;
-    FileSink sink(out.get());
-    if (int32_t code = ExtractZipMember(source, member, sink, progress)) return code;
-    if (!CloseHandle(out.release())) return kSpiWriteError;
-  }
-  return temporary.Replace(path + file) ? kSpiSuccess : kSpiWriteError;
-}
-
-}  // namespace
-
-extern "C" {
-
-int __stdcall GetPluginInfo(int infoNumber, LPSTR buffer, int bufferLength) {
-  return GuardedCall([&] {
-    static const std::vector<std::pair<std::string, std::string>> filters = {{"*.zip", "ZIP archives"}};
-    return CopyPluginText(PluginInfoText(infoNumber, "00AM", "Orv ZIP archive plug-in " ORV_VERSION_TEXT, filters),
-                          buffer, bufferLength);
-  });
-}
-
-int __stdcall IsSupported(LPCSTR name, void* headerOrHandle) {
+template <typename Char>
+int IsSupportedBody(const Char* name, void* headerOrHandle) {
   return GuardedAnswer([&] {
     uint8_t header[kSpiHeaderSize] = {};
     const size_t size = ReadProbeHeader(headerOrHandle, header);
     if (IsZipHeader(header, size)) return 1;
     // A self-extracting archive: its directory's end record lies in the
     // file's tail. Only programs are searched, so other files cost no reading.
-    if (!name || !IsExecutableStub(name, header, size)) return 0;
+    if (!name || !IsExecutableStub(TNames<Char>::Of(name), header, size)) return 0;
     FileSource file;
-    return file.Open(name, 0) && HasZipEndRecord(file) ? 1 : 0;
+    return file.Open(FilePath(name), 0) && HasZipEndRecord(file) ? 1 : 0;
   });
 }
 
-int __stdcall GetArchiveInfo(LPCSTR input, LONG_PTR length, unsigned flag, HLOCAL* records) {
+template <typename Char>
+int GetArchiveInfoBody(const Char* input, LONG_PTR length, unsigned flag, HLOCAL* records) {
+  using Record = typename TNames<Char>::Record;
   return GuardedCall([&]() -> int32_t {
     if (!records) return kSpiMemoryError;
     *records = nullptr;
@@ -180,12 +100,12 @@ int __stdcall GetArchiveInfo(LPCSTR input, LONG_PTR length, unsigned flag, HLOCA
     size_t count = 0;
     for (const ZipMember& m : members) count += m.Folder ? 0 : 1;
     // The zeroed record after the last one ends the block.
-    LocalMemory block(LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, (count + 1) * sizeof(SpiArchiveEntry)));
+    LocalMemory block(LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, (count + 1) * sizeof(Record)));
     if (!block) return kSpiNoMemory;
     {
       LockedLocal lock(block.get());
       if (!lock.get()) return kSpiMemoryError;
-      auto* entry = static_cast<SpiArchiveEntry*>(lock.get());
+      auto* entry = static_cast<Record*>(lock.get());
       for (size_t i = 0; i < members.size(); ++i) {
         if (!members[i].Folder) MemberRecord(members[i], i, *entry++);
       }
@@ -195,21 +115,24 @@ int __stdcall GetArchiveInfo(LPCSTR input, LONG_PTR length, unsigned flag, HLOCA
   });
 }
 
-int __stdcall GetFileInfo(LPCSTR input, LONG_PTR length, LPCSTR name, unsigned flag, SpiArchiveEntry* record) {
+template <typename Char>
+int GetFileInfoBody(const Char* input, LONG_PTR length, const Char* name, unsigned flag,
+                    typename TNames<Char>::Record* record) {
   return GuardedCall([&]() -> int32_t {
     if (!record || !name) return kSpiMemoryError;
     ArchiveInput archive;
     std::vector<ZipMember> members;
     if (int32_t code = ReadMembers(input, length, flag, archive, members)) return code;
-    const ptrdiff_t index = FindMember(members, name, (flag & kSpiIgnoreCase) != 0);
+    const ptrdiff_t index = FindMember(members, TNames<Char>::Of(name), (flag & kSpiIgnoreCase) != 0);
     if (index < 0) return kSpiInternalError;
     MemberRecord(members[static_cast<size_t>(index)], static_cast<size_t>(index), *record);
     return kSpiSuccess;
   });
 }
 
-int __stdcall GetFile(LPCSTR input, LONG_PTR position, LPSTR destination, unsigned flag, SpiProgressProc progress,
-                      LONG_PTR data) {
+template <typename Char>
+int GetFileBody(const Char* input, LONG_PTR position, Char* destination, unsigned flag, SpiProgressProc progress,
+                LONG_PTR data) {
   return GuardedCall([&]() -> int32_t {
     // A member is found by its position in the archive file; an archive in
     // memory has no positions to give.
@@ -228,14 +151,58 @@ int __stdcall GetFile(LPCSTR input, LONG_PTR position, LPSTR destination, unsign
       if (!report(0, member.Size)) return kSpiCancelled;
     }
     switch (flag & kSpiOutputKindMask) {
-      case 0:
-        return ExtractToFolder(archive.Source(), member, report, destination);
+      case 0: {
+        if (!destination) return kSpiWriteError;
+        // The member's own name only, never a path out of the folder.
+        using Text = typename TNames<Char>::Text;
+        Text inside, file;
+        SplitMemberName(MemberText<Text>(member), inside, file);
+        return ExtractToFolder(archive.Source(), member, report, FilePath(destination), FileNameInFolder(file));
+      }
       case kSpiOutputMemory:
         return ExtractToMemory(archive.Source(), member, report, reinterpret_cast<HLOCAL*>(destination));
       default:
         return kSpiNotImplemented;
     }
   });
+}
+
+}  // namespace
+
+extern "C" {
+
+int __stdcall GetPluginInfo(int infoNumber, LPSTR buffer, int bufferLength) {
+  return GuardedCall([&] {
+    static const std::vector<std::pair<std::string, std::string>> filters = {{"*.zip", "ZIP archives"}};
+    return CopyPluginText(PluginInfoText(infoNumber, "00AM", "Orv ZIP archive plug-in " ORV_VERSION_TEXT, filters),
+                          buffer, bufferLength);
+  });
+}
+
+int __stdcall IsSupported(LPCSTR name, void* headerOrHandle) { return IsSupportedBody(name, headerOrHandle); }
+int __stdcall IsSupportedW(LPCWSTR name, void* headerOrHandle) { return IsSupportedBody(name, headerOrHandle); }
+
+int __stdcall GetArchiveInfo(LPCSTR input, LONG_PTR length, unsigned flag, HLOCAL* records) {
+  return GetArchiveInfoBody(input, length, flag, records);
+}
+int __stdcall GetArchiveInfoW(LPCWSTR input, LONG_PTR length, unsigned flag, HLOCAL* records) {
+  return GetArchiveInfoBody(input, length, flag, records);
+}
+
+int __stdcall GetFileInfo(LPCSTR input, LONG_PTR length, LPCSTR name, unsigned flag, SpiArchiveEntry* record) {
+  return GetFileInfoBody(input, length, name, flag, record);
+}
+int __stdcall GetFileInfoW(LPCWSTR input, LONG_PTR length, LPCWSTR name, unsigned flag, SpiArchiveEntryW* record) {
+  return GetFileInfoBody(input, length, name, flag, record);
+}
+
+int __stdcall GetFile(LPCSTR input, LONG_PTR position, LPSTR destination, unsigned flag, SpiProgressProc progress,
+                      LONG_PTR data) {
+  return GetFileBody(input, position, destination, flag, progress, data);
+}
+int __stdcall GetFileW(LPCWSTR input, LONG_PTR position, LPWSTR destination, unsigned flag, SpiProgressProc progress,
+                       LONG_PTR data) {
+  return GetFileBody(input, position, destination, flag, progress, data);
 }
 
 }  // extern "C"

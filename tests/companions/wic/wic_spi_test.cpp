@@ -442,3 +442,34 @@ TEST_F(WicPlugin, TheCallingThreadsComIsLeftAsItWas) {
     EXPECT_EQ(afterwards, t.initialise ? S_FALSE : S_OK) << t.what;
   }
 }
+
+TEST_F(WicPlugin, WideExportsReadFilesNoCodePageSpellsAndProbeAsTheAnsiOnes) {
+  using PictureInfoW = int(__stdcall*)(LPCWSTR, LONG_PTR, unsigned, SpiPictureInfo*);
+  using PictureW = int(__stdcall*)(LPCWSTR, LONG_PTR, unsigned, HLOCAL*, HLOCAL*, SpiProgressProc, LONG_PTR);
+  const PngRecipe recipe = Png(6, 8, 21, 9);
+  const std::string png = PngFile(recipe);
+  auto pictureInfo = Export<PictureInfoW>("GetPictureInfoW");
+  auto isSupported = Export<SpiIsSupportedProc>("IsSupported");
+  auto isSupportedW = Export<SpiIsSupportedWProc>("IsSupportedW");
+  WideTempDir wide;
+  for (const std::u16string& name : kNamesOfEveryScript) {
+    // Read from an offset, as a picture inside a larger file.
+    const std::wstring file = wide.Write(name, std::string(300, 'j') + png);
+    SpiPictureInfo info{};
+    ASSERT_EQ(pictureInfo(file.c_str(), 300, kSpiInputFile, &info), 0);
+    EXPECT_EQ(std::tuple(info.Width, info.Height, info.ColorDepth), std::tuple(21, 9, int16_t{32}));
+    for (const char* call : {"GetPictureW", "GetPreviewW"}) {
+      HLOCAL header = nullptr, bits = nullptr;
+      ASSERT_EQ(Export<PictureW>(call)(file.c_str(), 300, kSpiInputFile, &header, &bits, nullptr, 0), 0) << call;
+      LocalMemory headerBlock(header), bitsBlock(bits);
+      LockedLocal h(header), b(bits);
+      DibPixels dib;
+      ASSERT_TRUE(ReadDib(h.get(), LocalSize(header), b.get(), LocalSize(bits), dib));
+      ExpectPixels(dib, 21, 9, Expected(recipe), call);
+    }
+    for (const std::string& bytes : {png, std::string("plain text"), std::string("BM") + std::string(60, '\0')}) {
+      EXPECT_EQ(isSupportedW(wide.Write(name, bytes).c_str(), ProbeHeader(bytes).Bytes),
+                isSupported("x.png", ProbeHeader(bytes).Bytes));
+    }
+  }
+}
