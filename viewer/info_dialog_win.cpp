@@ -114,5 +114,6 @@ void OpenInfoDialog(HWND owner) {
     DestroyWindow(InfoDialog);
   }
   LoadCommonControls();
-  InfoDialog = CreateDialogParamA(GetModuleHandleA(nullptr), "INFODIALOG", owner, InfoDialogProc, 0);
+  // A dialog of UTF-16 controls, so that names the code page cannot spell show whole.
+  InfoDialog = CreateDialogParamW(GetModuleHandleW(nullptr), L"INFODIALOG", owner, InfoDialogProc, 0);
 }

@@ -17,17 +17,21 @@
 
 #include "app/command_table.h"
 #include "app/globals.h"
+#include "companion_test_util.h"
 #include "image/bmp_builder.h"
 #include "image/img.h"
 #include "main_window_suite.h"
+#include "picture_builders.h"
 #include "plugin_test_util.h"
 #include "plugins/spi_records.h"
 #include "program_state.h"
 #include "util/names_win.h"
 #include "viewer/file_list.h"
+#include "viewer/info_dialog_win.h"
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
 #include "win_test_util.h"
+#include "zip/zip_builder.h"
 
 namespace {
 
@@ -231,4 +235,36 @@ TEST(WideNamesRun, AProfileFolderOfSuchANameIsReadAndWritten) {
   // "Q" is bound by the key map there, and nowhere else.
   PostMessageW(window, WM_KEYDOWN, 'Q', 0);
   EXPECT_EQ(orv.WaitForExit(), 0);
+}
+
+// Our own plug-ins take such names whole: the picture plug-in's wide twins,
+// and the ZIP plug-in's wide records, whose members show in the title and in
+// the Picture Information dialog as they are named.
+TEST_F(WideNames, OurPluginsTakeSuchNamesAndArchiveMembersShowWhole) {
+  for (const char* name : {"orvwic", "orvzip"}) state_.AddPlugin(CompanionDll(name));
+  PngRecipe png;
+  png.Width = 3;
+  png.Height = 2;
+  png.Samples.assign(18, 200);
+  const std::wstring picture = L"\uD55C\uAE00 \U0001F600.png";
+  dir_.WriteWide(picture, PngFile(png));
+  ASSERT_EQ(OpenNamed(Named(picture)), 0);
+  EXPECT_EQ(Title(window_->Handle), picture + L" (3x2x24) 100% - Orv");
+
+  ZipRecipe member{reinterpret_cast<const char*>(u8"\uC0AC\uC9C4/\u0395\u03BB\u03BB\u03AC\u03B4\u03B1.bmp"), Bmp(6, 4)};
+  member.Utf8 = true;
+  ZipBuilder zip;
+  zip.Add(member);
+  const std::wstring archive = L"\uC555\uCD95.zip";
+  dir_.WriteWide(archive, zip.Bytes());
+  ASSERT_EQ(OpenNamed(Named(archive)), 0);
+  EXPECT_EQ(Title(window_->Handle), archive + L"/\uC0AC\uC9C4\\\u0395\u03BB\u03BB\u03AC\u03B4\u03B1.bmp (6x4x24) 100% - Orv");
+  window_->DoCommand(kCmdPicInfo);
+  ASSERT_TRUE(InfoDialog && IsWindow(InfoDialog));
+  wchar_t text[512] = {};
+  GetDlgItemTextW(InfoDialog, kInfoName, text, 512);
+  EXPECT_STREQ(text, L"\u0395\u03BB\u03BB\u03AC\u03B4\u03B1.bmp");
+  GetDlgItemTextW(InfoDialog, kInfoLocation, text, 512);
+  EXPECT_EQ(std::wstring(text), WideOf(dir_.Path()) + archive + L"/\uC0AC\uC9C4\\");
+  SendMessageW(InfoDialog, WM_COMMAND, kInfoClose, 0);
 }
