@@ -25,8 +25,8 @@ struct TPoisonedModule {
 // Every module that faulted in this run, in order. Lives until the process
 // ends, like the modules themselves.
 std::deque<TPoisonedModule>& PoisonedModules() {
-  static std::deque<TPoisonedModule> modules;
-  return modules;
+  static auto* modules = new std::deque<TPoisonedModule>;
+  return *modules;
 }
 
 void Poison(HMODULE module, DWORD code) {

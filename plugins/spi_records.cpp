@@ -143,28 +143,6 @@ template int32_t ConvertWideArchiveEntries<SpiArchiveEntryW32>(const uint8_t*, s
 template int32_t ConvertWideArchiveEntries<SpiArchiveEntryW64>(const uint8_t*, size_t, std::unique_ptr<FileEntry[]>&,
                                                                TWideNameConverter);
 
-bool PluginBitsFit(const BitmapInfo& info, uint64_t bitsSize) {
-  const BitmapInfoHeader& h = info.bmiHeader;
-  int64_t width = h.biWidth;
-  int64_t rows = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
-  int64_t bitCount = h.biBitCount;
-  uint32_t compression = h.biCompression;
-  if (h.biSize < kInfoHeaderSize) {
-    // An OS/2 core header: 16-bit sizes, never compressed.
-    BitmapCoreHeader core;
-    std::memcpy(&core, &info, sizeof core);
-    width = core.bcWidth;
-    rows = core.bcHeight;
-    bitCount = core.bcBitCount;
-    compression = kBiRgb;
-  }
-  if (compression != kBiRgb && compression != kBiBitfields) return h.biSizeImage <= bitsSize;
-  if (width < 0) return false;
-  if (rows == 0) return true;
-  const uint64_t stride = DibStride(width, bitCount);
-  return stride <= bitsSize / static_cast<uint64_t>(rows);
-}
-
 bool IsFullPluginPath(const std::string& path) {
   auto separator = [](char c) { return c == '\\' || c == '/'; };
   auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };

@@ -234,9 +234,6 @@ template <typename Record = SpiArchiveEntryW>
 int32_t ConvertWideArchiveEntries(const uint8_t* block, size_t size, std::unique_ptr<FileEntry[]>& entries,
                                   TWideNameConverter nameOf);
 
-// Whether the pixel block the header describes fits in bitsSize bytes, so that
-// drawing never reads past a plug-in's block.
-bool PluginBitsFit(const BitmapInfo& info, uint64_t bitsSize);
 
 // True for "X:\..." and "\\server\..." paths: plug-ins are loaded only by
 // such a path, never looked up along the search path.

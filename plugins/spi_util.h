@@ -64,7 +64,8 @@ std::string GetPluginDescription(HMODULE plugin);
 bool TakeUnreportedFault(TPluginFault& fault);
 // Sets the fault the call just made on this thread met (null: none), for calls
 // made elsewhere than through the module-level calls above: those of 32-bit
-// plug-ins in the helper process of the 64-bit edition.
+// plug-ins in the helper process of the 64-bit edition. The fault must live
+// as long as the process (a plug-in record's).
 void SetUnreportedFault(const TPluginFault* fault);
 // The "stopped with a fault" box for name, owned as the plug-in error box.
 void ShowPluginFault(const std::string& name, const TPluginFault& fault);

@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 #include "app/globals.h"
 #include "framework/message_box.h"
@@ -22,17 +23,15 @@ namespace {
 // until ShowPluginError reports it or TakeUnreportedFault hands it on. Each
 // of them starts with none, so a box only names the call just made. Probes
 // and descriptions never report theirs, and a call refused after an earlier
-// fault brings nothing new: one fault, one box.
-thread_local TPluginFault unreportedFault;
-thread_local bool faultUnreported = false;
+// fault brings nothing new: one fault, one box. It points at the fault's
+// record, which lives as long as the process (a thread-local object with a
+// destructor is torn down at exit by the runtime, which has crashed there).
+thread_local const TPluginFault* unreportedFault = nullptr;
 
 // The code a call into module returns when it did not return itself.
 int32_t FaultCode(HMODULE module, TCallOutcome outcome) {
   if (outcome == TCallOutcome::Faulted) {
-    if (const TPluginFault* fault = PluginFaultOf(module)) {
-      unreportedFault = *fault;
-      faultUnreported = true;
-    }
+    if (const TPluginFault* fault = PluginFaultOf(module)) unreportedFault = fault;
   }
   return kSpiFault;
 }
@@ -126,7 +125,7 @@ int32_t TakePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecode
 
 int32_t DecodePicture(HMODULE plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
   picture = TDecodedPicture{};
-  faultUnreported = false;
+  unreportedFault = nullptr;
   if (!plugin) return kSpiMissingExport;
   const int32_t code = TakePicture(plugin, image, length, picture);
   if (code != 0) picture = TDecodedPicture{};
@@ -141,7 +140,7 @@ int32_t ListArchive(HMODULE plugin, const std::basic_string<Char>& archive, std:
   constexpr bool kWideName = std::is_same_v<Char, wchar_t>;
   using Proc = std::conditional_t<kWideName, SpiGetArchiveInfoWProc, SpiGetArchiveInfoProc>;
   entries.reset();
-  faultUnreported = false;
+  unreportedFault = nullptr;
   auto getArchiveInfo = GetExport<Proc>(plugin, kWideName ? "GetArchiveInfoW" : "GetArchiveInfo");
   if (!getArchiveInfo) return kSpiMissingExport;
   HLOCAL handle = nullptr;
@@ -170,7 +169,7 @@ int32_t Extract(HMODULE plugin, const std::basic_string<Char>& archive, SpiPosit
   using Proc = std::conditional_t<kWideName, SpiGetFileWProc, SpiGetFileProc>;
   using Destination = std::conditional_t<kWideName, LPWSTR, LPSTR>;
   data.clear();
-  faultUnreported = false;
+  unreportedFault = nullptr;
   auto getFile = GetExport<Proc>(plugin, kWideName ? "GetFileW" : "GetFile");
   if (!getFile) return kSpiMissingExport;
   HLOCAL handle = nullptr;
@@ -234,16 +233,12 @@ HWND PluginErrorOwner() {
 }  // namespace
 
 bool TakeUnreportedFault(TPluginFault& fault) {
-  if (!faultUnreported) return false;
-  faultUnreported = false;
-  fault = unreportedFault;
+  if (!unreportedFault) return false;
+  fault = *std::exchange(unreportedFault, nullptr);
   return true;
 }
 
-void SetUnreportedFault(const TPluginFault* fault) {
-  faultUnreported = fault != nullptr;
-  if (fault) unreportedFault = *fault;
-}
+void SetUnreportedFault(const TPluginFault* fault) { unreportedFault = fault; }
 
 void ShowPluginFault(const std::string& name, const TPluginFault& fault) {
   ShowWarning(PluginErrorOwner(), PluginFaultText(name, fault.Name, fault.Code));

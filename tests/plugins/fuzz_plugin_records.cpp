@@ -50,12 +50,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       __builtin_trap();
   WithTrailingBackslash(text, [](uint8_t b) { return b >= 0x81 && b <= 0x9F; });
 
-  if (size >= sizeof(BitmapInfo) + 8) {
-    BitmapInfo info;
-    std::memcpy(&info, data, sizeof info);
-    uint64_t bitsSize;
-    std::memcpy(&bitsSize, data + sizeof info, 8);
-    PluginBitsFit(info, bitsSize);
-  }
   return 0;
 }

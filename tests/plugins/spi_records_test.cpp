@@ -181,37 +181,6 @@ TEST(ArchiveEntries, FieldsOfAMemberAtTheOffsetsOfEachWidth) {
   }
 }
 
-TEST(PluginBits, BlockMustHoldTheRowsItsHeaderDescribes) {
-  struct Case {
-    int32_t width, height;
-    uint16_t bitCount;
-    uint32_t compression, sizeImage;
-    uint64_t bitsSize;
-    bool fits;
-  } cases[] = {
-      {2, 2, 24, kBiRgb, 0, 16, true},
-      {2, 2, 24, kBiRgb, 0, 15, false},
-      {2, -2, 24, kBiRgb, 0, 16, true},
-      {3, 1, 8, kBiRgb, 0, 4, true},
-      {1, 1, 1, kBiRgb, 0, 3, false},
-      {-1, 1, 24, kBiRgb, 0, 4, false},
-      {0x7FFFFFFF, 0x7FFFFFFF, 32, kBiRgb, 0, UINT32_MAX, false},
-      {4, INT32_MIN, 32, kBiRgb, 0, 64, false},
-      {10, 10, 8, kBiRle8, 30, 30, true},
-      {10, 10, 8, kBiRle8, 31, 30, false},
-  };
-  for (const Case& c : cases) {
-    BitmapInfo info{};
-    info.bmiHeader.biSize = 40;
-    info.bmiHeader.biWidth = c.width;
-    info.bmiHeader.biHeight = c.height;
-    info.bmiHeader.biBitCount = c.bitCount;
-    info.bmiHeader.biCompression = c.compression;
-    info.bmiHeader.biSizeImage = c.sizeImage;
-    EXPECT_EQ(PluginBitsFit(info, c.bitsSize), c.fits) << c.width << "x" << c.height << " " << c.bitsSize;
-  }
-}
-
 TEST(PluginPaths, OnlyFullPathsAreLoaded) {
   for (const char* full : {"C:\\p\\a.spi", "z:/p/a.spi", "\\\\server\\share\\a.spi"})
     EXPECT_TRUE(IsFullPluginPath(full));
