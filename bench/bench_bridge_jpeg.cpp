@@ -35,22 +35,6 @@ constexpr UINT kWidth = 2448, kHeight = 1632;  // 4.0 megapixels
 constexpr int kOpens = 9;
 constexpr int kRounds = 6;
 
-std::string MakeJpeg() {
-  std::vector<Argb> pixels(static_cast<size_t>(kWidth) * kHeight);
-  uint32_t seed = 1;
-  for (UINT y = 0; y < kHeight; ++y) {
-    for (UINT x = 0; x < kWidth; ++x) {
-      seed = seed * 1664525 + 1013904223;
-      const int grain = static_cast<int>(seed >> 28) - 8;
-      auto level = [&](int v) { return static_cast<uint8_t>(std::clamp(v + grain, 0, 255)); };
-      pixels[static_cast<size_t>(y) * kWidth + x] =
-          MakeArgb(0xFF, level(128 + static_cast<int>((x ^ y) % 64)), level(static_cast<int>(y * 255 / kHeight)),
-                   level(static_cast<int>(x * 255 / kWidth)));
-    }
-  }
-  return EncodeWithSystem(GUID_ContainerFormatJpeg, kWidth, kHeight, pixels);
-}
-
 void Pump() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -126,7 +110,7 @@ int main(int argc, char** argv) {
   const std::string twin = argv[1], plugin = argv[2];
   char self[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
-  const std::string jpegBytes = MakeJpeg();
+  const std::string jpegBytes = PhotoJpeg(kWidth, kHeight, 1);
   if (jpegBytes.empty()) return std::printf("the system has no JPEG encoder\n"), 1;
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);

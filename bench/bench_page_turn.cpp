@@ -97,21 +97,6 @@ void PumpFor(double ms) {
   }
 }
 
-// A photo-like picture (gradients and grain, as cameras give), encoded by the
-// system's JPEG encoder.
-std::string Photo(uint32_t width, uint32_t height, uint32_t seed) {
-  std::vector<Argb> pixels(static_cast<size_t>(width) * height);
-  for (uint32_t y = 0; y < height; ++y)
-    for (uint32_t x = 0; x < width; ++x) {
-      seed = seed * 1664525 + 1013904223;
-      const uint32_t grain = seed >> 29;
-      pixels[static_cast<size_t>(y) * width + x] =
-          MakeArgb(0xFF, static_cast<uint8_t>((x * 255 / width + grain) & 0xFF),
-                   static_cast<uint8_t>((y * 255 / height + grain) & 0xFF), static_cast<uint8_t>(((x ^ y) + grain) & 0xFF));
-    }
-  return EncodeWithSystem(GUID_ContainerFormatJpeg, width, height, pixels);
-}
-
 struct TTurns {
   double Paused = 0;    // median NextImage to painted after a second's pause
   double Repaint = 0;   // median repaint of the picture then shown
@@ -165,8 +150,8 @@ void ReportTurns(const char* what, const TTurns& on, const TTurns& off) {
 void ReadAheadTurns(TMainWindow& window, const std::string& wic, const std::string& zip) {
   ComScope com;
   TempDir photos, comics;
-  const std::string photo[2] = {Photo(6000, 4000, 1), Photo(6000, 4000, 2)};
-  const std::string page[2] = {Photo(2448, 1632, 3), Photo(2448, 1632, 4)};
+  const std::string photo[2] = {PhotoJpeg(6000, 4000, 1), PhotoJpeg(6000, 4000, 2)};
+  const std::string page[2] = {PhotoJpeg(2448, 1632, 3), PhotoJpeg(2448, 1632, 4)};
   if (photo[0].empty() || page[0].empty()) {
     std::printf("the system has no JPEG encoder: no read-ahead figures\n");
     return;

@@ -23,22 +23,6 @@ namespace {
 constexpr UINT kWidth = 6000, kHeight = 4000;
 
 // Smooth light and shade with a little grain, so the file is photo-sized.
-std::string MakeJpeg() {
-  std::vector<Argb> pixels(static_cast<size_t>(kWidth) * kHeight);
-  uint32_t seed = 1;
-  for (UINT y = 0; y < kHeight; ++y) {
-    for (UINT x = 0; x < kWidth; ++x) {
-      seed = seed * 1664525 + 1013904223;
-      const int grain = static_cast<int>(seed >> 28) - 8;
-      auto level = [&](int v) { return static_cast<uint8_t>(std::clamp(v + grain, 0, 255)); };
-      pixels[static_cast<size_t>(y) * kWidth + x] =
-          MakeArgb(0xFF, level(128 + static_cast<int>((x ^ y) % 64)), level(static_cast<int>(y * 255 / kHeight)),
-                   level(static_cast<int>(x * 255 / kWidth)));
-    }
-  }
-  return EncodeWithSystem(GUID_ContainerFormatJpeg, kWidth, kHeight, pixels);
-}
-
 void SystemDecode(const std::string& jpeg, BYTE* pixels) {
   ComPtr<IWICImagingFactory> factory;
   ComPtr<IWICStream> stream;
@@ -67,7 +51,7 @@ std::string PluginPath() {
 }  // namespace
 
 int main() {
-  const std::string jpeg = MakeJpeg();
+  const std::string jpeg = PhotoJpeg(kWidth, kHeight, 1);
   if (jpeg.empty()) {
     std::printf("the system has no JPEG encoder\n");
     return 1;

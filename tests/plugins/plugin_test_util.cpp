@@ -96,6 +96,12 @@ std::string SpiLog() {
   return n < sizeof log ? std::string(log, n) : std::string();
 }
 
+std::string TarOf(const std::vector<std::pair<std::string, std::string>>& members) {
+  TarBuilder tar;
+  for (const auto& m : members) tar.AddFile(m.first, m.second, 1600000000);
+  return tar.Bytes();
+}
+
 int SpiCount(const std::string& what) {
   char count[16] = {};
   const DWORD n = GetEnvironmentVariableA(("ORV_SPI_COUNT_" + what).c_str(), count, sizeof count);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugins/spi_records.h"
@@ -49,6 +50,9 @@ class TarBuilder {
   uint32_t AddHeader(const std::string& name, size_t size, uint32_t time, char type);
   std::string bytes_;
 };
+
+// A ustar archive of these members (name, bytes), each stamped 2020-09-13.
+std::string TarOf(const std::vector<std::pair<std::string, std::string>>& members);
 
 // The first bytes of a file as ChoosePlugin hands them to a probe: zero-filled.
 struct ProbeHeader {

@@ -58,12 +58,6 @@ protected:
   TProgramState state_{window_};
 };
 
-std::string Tar(const std::vector<std::pair<std::string, std::string>>& members) {
-  TarBuilder tar;
-  for (const auto& m : members) tar.AddFile(m.first, m.second, 1600000000);
-  return tar.Bytes();
-}
-
 }  // namespace
 
 TEST_F(Navigation, ScanFolderSortsLikeTheLocaleAndLeavesFoldersOut) {
@@ -153,7 +147,7 @@ TEST_F(Navigation, WalksAFolderThroughAnArchiveAndStopsAtBothEnds) {
   dir_.Write("1.bmp", Bmp(8, 8));
   dir_.Write("2.bmp", kBrokenBmp);
   dir_.Write("3.pnm", Pnm(5, 4));
-  dir_.Write("4.tar", Tar({{"z.bmp", Bmp(3, 3)}, {"dir/a.pnm", Pnm(2, 2)}, {"a.bmp", Bmp(4, 4)}, {"bad.bmp", kBrokenBmp}}));
+  dir_.Write("4.tar", TarOf({{"z.bmp", Bmp(3, 3)}, {"dir/a.pnm", Pnm(2, 2)}, {"a.bmp", Bmp(4, 4)}, {"bad.bmp", kBrokenBmp}}));
   dir_.Write("5.bmp", Bmp(6, 6));
   ASSERT_EQ(OpenFile(dir_.Path() + "1.bmp", false), 0);
 
@@ -203,7 +197,7 @@ TEST_F(Navigation, WalksAFolderThroughAnArchiveAndStopsAtBothEnds) {
 }
 
 TEST_F(Navigation, PrevFileEntersAnArchiveAtItsFirstMember) {
-  dir_.Write("1.tar", Tar({{"a.bmp", Bmp(4, 4)}, {"b.bmp", Bmp(5, 5)}}));
+  dir_.Write("1.tar", TarOf({{"a.bmp", Bmp(4, 4)}, {"b.bmp", Bmp(5, 5)}}));
   std::string last = dir_.Write("2.bmp", Bmp(6, 6));
   ASSERT_EQ(OpenFile(last, false), 0);
   GoPrev(true);
@@ -213,7 +207,7 @@ TEST_F(Navigation, PrevFileEntersAnArchiveAtItsFirstMember) {
 
 TEST_F(Navigation, ArchivesWithoutReadableMembersAndNestedArchivesAreSkipped) {
   std::string first = dir_.Write("1.bmp", Bmp(8, 8));
-  dir_.Write("2.tar", Tar({{"notes.txt", "hello"}, {"inner.tar", Tar({{"x.bmp", Bmp(3, 3)}})}}));
+  dir_.Write("2.tar", TarOf({{"notes.txt", "hello"}, {"inner.tar", TarOf({{"x.bmp", Bmp(3, 3)}})}}));
   dir_.Write("3.bmp", Bmp(9, 9));
   ASSERT_EQ(OpenFile(first, false), 0);
   GoNext(false);
@@ -230,7 +224,7 @@ TEST_F(Navigation, ASecondArchiveReplacesTheFirstOnlyOnceAMemberIsShown) {
   const std::string otherPlugin = FaultySpi(dir_, "archiveinfo", "handled");
   state_.AddPlugin(otherPlugin);
   std::string first = dir_.Write("1.far", "FAULTME");
-  std::string empty = dir_.Write("2.tar", Tar({{"readme.txt", "x"}}));
+  std::string empty = dir_.Write("2.tar", TarOf({{"readme.txt", "x"}}));
   ASSERT_EQ(OpenFile(first, false), 0);
   EXPECT_EQ(Archive(), "1.far");
   ASSERT_EQ(ArchivePlugin, &PluginRecord(otherPlugin));

@@ -91,12 +91,6 @@ class ReadAheadTest : public MainWindowSuite {
   TProgramState state_{window_};
 };
 
-std::string Tar(const std::vector<std::pair<std::string, std::string>>& members) {
-  TarBuilder tar;
-  for (const auto& m : members) tar.AddFile(m.first, m.second, 1600000000);
-  return tar.Bytes();
-}
-
 }  // namespace
 
 // Paused turns both ways, through a folder and an archive's members: each
@@ -105,7 +99,7 @@ std::string Tar(const std::vector<std::pair<std::string, std::string>>& members)
 TEST_F(ReadAheadTest, APausedTurnInstallsTheReadAheadPictureAsAnOpenWould) {
   dir_.Write("1.ppm", Pnm(5, 4, 0x20));
   dir_.Write("2.ppm", Pnm(7, 3, 0x60));
-  dir_.Write("3.tar", Tar({{"a.ppm", Pnm(4, 4, 0x90)}, {"b.ppm", Pnm(6, 2, 0xC0)}}));
+  dir_.Write("3.tar", TarOf({{"a.ppm", Pnm(4, 4, 0x90)}, {"b.ppm", Pnm(6, 2, 0xC0)}}));
   // Entering an archive opens it then (its members are another list).
   struct Step {
     bool forward;

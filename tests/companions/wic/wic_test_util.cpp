@@ -1,5 +1,6 @@
 #include "wic_test_util.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "companions/wic/com_win.h"
@@ -54,6 +55,21 @@ std::string Encode(const GUID& container, uint32_t width, uint32_t height, const
 std::string EncodeWithSystem(const GUID& container, uint32_t width, uint32_t height, const std::vector<Argb>& pixels) {
   ComScope com;
   return Encode(container, width, height, pixels);
+}
+
+std::string PhotoJpeg(uint32_t width, uint32_t height, uint32_t seed) {
+  std::vector<Argb> pixels(static_cast<size_t>(width) * height);
+  for (uint32_t y = 0; y < height; ++y) {
+    for (uint32_t x = 0; x < width; ++x) {
+      seed = seed * 1664525 + 1013904223;
+      const int grain = static_cast<int>(seed >> 28) - 8;
+      auto level = [&](int v) { return static_cast<uint8_t>(std::clamp(v + grain, 0, 255)); };
+      pixels[static_cast<size_t>(y) * width + x] =
+          MakeArgb(0xFF, level(128 + static_cast<int>((x ^ y) % 64)), level(static_cast<int>(y * 255 / height)),
+                   level(static_cast<int>(x * 255 / width)));
+    }
+  }
+  return EncodeWithSystem(GUID_ContainerFormatJpeg, width, height, pixels);
 }
 
 std::string WithOrientation(const std::string& jpeg, int orientation, bool bigEndian) {

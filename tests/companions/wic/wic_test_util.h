@@ -16,6 +16,10 @@
 // system's encoder for the container (JPEG, TIFF, ...); empty on failure.
 std::string EncodeWithSystem(const GUID& container, uint32_t width, uint32_t height, const std::vector<Argb>& pixels);
 
+// A photo-like picture (gradients and grain, as cameras give; seed varies
+// the grain) encoded by the system's JPEG encoder, for the timing programs.
+std::string PhotoJpeg(uint32_t width, uint32_t height, uint32_t seed);
+
 // The JPEG with an Exif block holding the orientation put after its JFIF
 // block, in Motorola or Intel byte order.
 std::string WithOrientation(const std::string& jpeg, int orientation, bool bigEndian);
