@@ -21,7 +21,6 @@
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
 #include "viewer/read_ahead_win.h"
-#include "viewer/texts_win.h"
 #include "viewer/view_state.h"
 
 namespace {

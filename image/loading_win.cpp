@@ -6,7 +6,6 @@
 #include <new>
 #include <utility>
 
-#include "app/globals.h"
 #include "image/block_alloc.h"
 #include "image/bmp_file_win.h"
 #include "image/bmp_header.h"
@@ -15,7 +14,7 @@
 #include "plugins/spi_util.h"
 #include "util/file_io_win.h"
 #include "util/names_win.h"
-#include "viewer/texts_win.h"
+#include "util/sutil_win.h"
 
 namespace {
 
@@ -215,13 +214,6 @@ TDecodedPicture TLoadedPicture::Take() { return std::exchange(Picture, TDecodedP
 void TLoadedPicture::Release() {
   FreeDecodedPicture(Picture);
   Picture = TDecodedPicture{};
-}
-
-std::vector<TPlugin*> CatalogueRecords() {
-  std::vector<TPlugin*> records;
-  for (int32_t i = 0; PluginFiles && i < PluginFiles->Count; ++i)
-    records.push_back(&PluginRecord(static_cast<const char*>(PluginFiles->Get(i))));
-  return records;
 }
 
 int32_t ChoosePlugin(const std::string& name, const uint8_t (&header)[kSpiHeaderSize],

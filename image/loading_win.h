@@ -99,9 +99,6 @@ class TLoadedPicture {
 void LoadPictureSource(const TPictureSource& source, const std::vector<TPlugin*>& catalogue,
                        const TLoadLimits& limits, TLoadedPicture& loaded);
 
-// The catalogue's records in the user's order (from PluginFiles).
-std::vector<TPlugin*> CatalogueRecords();
-
 // 1 (internal reader, no plug-in) for "BM"; else the kind of the first
 // catalogue plug-in that claims the file, with its record; 0 when none does.
 int32_t ChoosePlugin(const std::string& name, const uint8_t (&header)[kSpiHeaderSize],

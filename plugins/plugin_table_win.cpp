@@ -3,6 +3,7 @@
 #include <cstring>
 #include <map>
 
+#include "app/globals.h"
 #include "framework/common_controls.h"
 #include "framework/message_box.h"
 #include "plugins/bridge_calls_win.h"
@@ -62,6 +63,13 @@ bool Bridged(TPlugin& plugin) {
 std::recursive_mutex& PluginCallLock() {
   static auto* lock = new std::recursive_mutex;
   return *lock;
+}
+
+std::vector<TPlugin*> CatalogueRecords() {
+  std::vector<TPlugin*> records;
+  for (int32_t i = 0; PluginFiles && i < PluginFiles->Count; ++i)
+    records.push_back(&PluginRecord(static_cast<const char*>(PluginFiles->Get(i))));
+  return records;
 }
 
 TPlugin& PluginRecord(const std::string& path) {

@@ -66,6 +66,9 @@ struct TPlugin {
 // the run. Records never move.
 TPlugin& PluginRecord(const std::string& path);
 
+// The catalogue's records in the user's order (from PluginFiles).
+std::vector<TPlugin*> CatalogueRecords();
+
 // Loads a record's DLL once: its module, exports and kind. True while the
 // record is Loaded; a path that failed or faulted is not tried again.
 bool LoadPlugin(TPlugin& plugin);

@@ -9,6 +9,9 @@
 // True for anything that exists except a plain folder: a folder with further
 // attribute bits (read-only, hidden...) still counts as present.
 bool IsFile(const std::string& name);
+// The full path with every existing component in its long form, as the
+// directory lists it; components that do not exist stay as written.
+std::string ExpandLongPath(const std::string& path);
 // Whether name is a folder.
 bool IsFolder(const std::string& name);
 // The absolute folder of name, ending in a backslash.

@@ -11,7 +11,6 @@
 #include "util/sutil_win.h"
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
-#include "viewer/texts_win.h"
 #include "win_test_util.h"
 
 namespace {

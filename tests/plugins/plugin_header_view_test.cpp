@@ -15,7 +15,6 @@
 #include "program_state.h"
 #include "util/sutil_win.h"
 #include "viewer/navigation.h"
-#include "viewer/texts_win.h"
 #include "win_test_util.h"
 
 namespace {

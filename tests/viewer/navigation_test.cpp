@@ -15,7 +15,6 @@
 #include "viewer/file_list.h"
 #include "viewer/main_window.h"
 #include "viewer/navigation.h"
-#include "viewer/texts_win.h"
 #include "viewer/view_state.h"
 #include "main_window_suite.h"
 #include "program_state.h"
