@@ -164,6 +164,18 @@ COLORREF Pixel(HWND window, int x, int y) {
   return c;
 }
 
+// Whether the pixel comes to show want. The viewer is another process, and
+// Wine copies its window's pixels to the screen shortly after it paints, so a
+// pixel read at once may still be the old one.
+bool Shows(HWND window, int x, int y, COLORREF want) {
+  const double start = Now();
+  while (Pixel(window, x, y) != want) {
+    if (Now() - start > 1000) return false;
+    Sleep(1);
+  }
+  return true;
+}
+
 std::string Title(HWND window) {
   char title[512] = {};
   GetWindowTextA(window, title, sizeof title);
@@ -222,15 +234,16 @@ void Pan(HWND window) {
   for (int i = 0; i < 300; ++i) right.push_back(TimeCommand(window, kCmdScrollRight));
   for (int i = 0; i < 300; ++i) down.push_back(TimeCommand(window, kCmdScrollDown));
   const int x = 300 * 16, y = 300 * 16;
-  const bool steps = Pixel(window, 0, 0) == Expected(x, y) && Pixel(window, client.right - 1, client.bottom - 1) ==
-                                                                  Expected(x + client.right - 1, y + client.bottom - 1);
+  const bool steps = Shows(window, 0, 0, Expected(x, y)) &&
+                     Shows(window, client.right - 1, client.bottom - 1,
+                           Expected(x + client.right - 1, y + client.bottom - 1));
   // A jump to the other end repaints the whole view.
   bool ends = true;
   for (int i = 0; i < 10; ++i) {
     jumps.push_back(TimeCommand(window, kCmdScrollBottom));
-    ends = ends && Pixel(window, 0, client.bottom - 1) == Expected(x, kHeight - 1 - (whole.bottom - client.bottom));
+    ends = Shows(window, 0, client.bottom - 1, Expected(x, kHeight - 1 - (whole.bottom - client.bottom))) && ends;
     jumps.push_back(TimeCommand(window, kCmdScrollTop));
-    ends = ends && Pixel(window, 0, 0) == Expected(x, 0);
+    ends = Shows(window, 0, 0, Expected(x, 0)) && ends;
   }
   std::printf(
       "  pan: 16-pixel steps right %.2f ms, down %.2f ms (median of 300 each, view %s); "
