@@ -23,6 +23,7 @@
 #include "main_window_suite.h"
 #include "picture_builders.h"
 #include "plugin_test_util.h"
+#include "plugins/plugin_list.h"
 #include "plugins/spi_records.h"
 #include "program_state.h"
 #include "util/names_win.h"
@@ -229,7 +230,7 @@ TEST(WideNamesRun, AProfileFolderOfSuchANameIsReadAndWritten) {
   ASSERT_TRUE(orv.Started());
   HWND window = orv.WaitForWindow("TOrvClass");
   ASSERT_NE(window, nullptr);
-  EXPECT_NE(GetFileAttributesW((profile + L"pluginlist").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW((profile + WideOf(kPluginListName)).c_str()), INVALID_FILE_ATTRIBUTES);
   SendMessageW(window, WM_COMMAND, kCmdWallpaperNormal, 0);
   EXPECT_NE(GetFileAttributesW((profile + L"wallpaper.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
   // "Q" is bound by the key map there, and nowhere else.
