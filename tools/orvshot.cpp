@@ -4,6 +4,7 @@
 // keyboard) are pressed in the viewer first, one after another.
 // Usage: orvshot OUT.png VIEWER.exe [ARGUMENTS...]; exits with the viewer's code.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cctype>
 #include <cstdint>
@@ -130,12 +131,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: orvshot OUT.png VIEWER.exe [ARGUMENTS...]\n");
     return 2;
   }
-  std::string command = std::string("\"") + argv[2] + "\"";
-  for (int i = 3; i < argc; ++i) command += std::string(" \"") + argv[i] + "\"";
-  STARTUPINFOA si = {};
+  // The viewer's arguments are passed on in UTF-16, so that a file name the
+  // code page cannot spell reaches it whole.
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::wstring command;
+  for (int i = 2; wide && i < count; ++i) command += std::wstring(i > 2 ? L" \"" : L"\"") + wide[i] + L"\"";
+  LocalFree(wide);
+  STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
     std::fprintf(stderr, "orvshot: cannot start %s\n", argv[2]);
     return 2;
   }
