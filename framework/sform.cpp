@@ -1,8 +1,18 @@
 #include "framework/sform.h"
 
+#include <cwchar>
+
 namespace {
 
 const char kObjectProperty[] = "OBJECT";
+
+std::wstring Widened(const std::string& text) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring wide(n > 0 ? n : 1, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
+  wide.resize(wcslen(wide.c_str()));
+  return wide;
+}
 
 }  // namespace
 
@@ -32,25 +42,29 @@ void TSForm::Show() {
 }
 
 void TSForm::WndProc(TMsgRec& message) {
-  message.Result = DefWindowProcA(Handle, message.Msg, message.WParam, message.LParam);
+  message.Result = DefWindowProcW(Handle, message.Msg, message.WParam, message.LParam);
 }
 
 void TSForm::CreateWnd(int32_t x, int32_t y, int32_t width, int32_t height) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
+  // The window's class is a UTF-16 one although the program speaks the code
+  // page: its text may hold names the code page cannot spell, and whoever
+  // asks the window for it (Wine's title bar among them) gets it whole.
+  const std::wstring className = Widened(WndClassName);
   if (!ClassRegistered) {
-    WNDCLASSA wc = {};
+    WNDCLASSW wc = {};
     wc.style = ClassStyle;
     wc.lpfnWndProc = SFormWndProc;
     wc.hInstance = instance;
     wc.hIcon = Icon;
     wc.hCursor = Cursor;
     wc.hbrBackground = Background;
-    wc.lpszClassName = WndClassName.c_str();
-    if (!RegisterClassA(&wc)) return;
+    wc.lpszClassName = className.c_str();
+    if (!RegisterClassW(&wc)) return;
     ClassRegistered = true;
   }
   Handle = nullptr;
-  Handle = CreateWindowExA(ExStyle, WndClassName.c_str(), Caption.c_str(), Style, x, y, width, height, nullptr,
+  Handle = CreateWindowExW(ExStyle, className.c_str(), Widened(Caption).c_str(), Style, x, y, width, height, nullptr,
                            nullptr, instance, this);
 }
 
@@ -64,14 +78,14 @@ void TSForm::Close() { SendMessageA(Handle, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 LRESULT CALLBACK SFormWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* form = static_cast<TSForm*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    auto* form = static_cast<TSForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     SetPropA(window, kObjectProperty, form);
     if (form) form->Handle = window;
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
   }
   if (message == WM_NCDESTROY) {
     RemovePropA(window, kObjectProperty);
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
   }
   auto* form = static_cast<TSForm*>(GetPropA(window, kObjectProperty));
   if (!form) return 0;

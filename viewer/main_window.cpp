@@ -135,12 +135,12 @@ void TMainWindow::UpdateCaption() {
   std::string name =
       CurrentArchive.empty() ? NameOf(Img.FileName) : JoinText(NameOf(CurrentArchive) + "/", Img.FileName);
   std::string caption = ViewCaption(name, Img.Width, ImgRows(Img), Img.ColorBits, Stretch, Img.Zoom);
-  // The window takes text in the code page: a title whose name the code page
-  // cannot spell is set in UTF-16 straight into the window's own text, which
-  // the title bar and other programs read as it is.
+  // A title whose name the code page cannot spell is set in UTF-16; the
+  // window is a UTF-16 one, so it keeps it whole for the title bar and for
+  // whoever asks.
   if (!Handle) return;
   if (IsWideName(caption))
-    DefWindowProcW(Handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(WideOf(caption).c_str()));
+    SetWindowTextW(Handle, WideOf(caption).c_str());
   else
     SetWindowTextA(Handle, caption.c_str());
 }

@@ -48,11 +48,11 @@ std::string Bmp(int w, int h) {
   return std::string(b.begin(), b.end());
 }
 
-// The window's own text, as its title bar shows it (asking the window itself
-// would give its code-page text).
+// The title as the window gives it when asked, which is how Wine's title bar
+// reads it.
 std::wstring Title(HWND window) {
   wchar_t title[512] = {};
-  InternalGetWindowText(window, title, 512);
+  GetWindowTextW(window, title, 512);
   return title;
 }
 
