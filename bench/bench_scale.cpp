@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/bench_noise.h"
 #include "image/block_alloc.h"
 #include "image/scale_dib.h"
 
@@ -50,11 +51,7 @@ TPicture MakePicture(int bpp) {
   p.Info.bmiHeader = {40, kSrcW, kSrcH, 1, static_cast<uint16_t>(bpp), 0, 0, 0, 0, 0, 0};
   for (int i = 0; i < 256; ++i) p.Info.bmiColors[i] = RgbQuad{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0};
   p.Bits.resize(static_cast<size_t>(DibStride(kSrcW, bpp) * kSrcH));
-  uint64_t x = 88172645463325252ull;
-  for (size_t i = 0; i + 8 <= p.Bits.size(); i += 8) {
-    x ^= x << 13, x ^= x >> 7, x ^= x << 17;
-    std::memcpy(&p.Bits[i], &x, 8);
-  }
+  FillNoise(p.Bits);
   return p;
 }
 

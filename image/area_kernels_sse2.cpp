@@ -12,8 +12,6 @@ namespace {
 
 // Sixteen bytes of two rows at once: bytes interleaved row by row, widened
 // to 16 bits, each pair multiplied by its two weights and added in one step.
-// Sixteen bytes of two rows at once: bytes interleaved row by row, widened
-// to 16 bits, each pair multiplied by its two weights and added in one step.
 inline void AddPair(const uint8_t* p, const uint8_t* q, __m128i w, __m128i (&acc)[4]) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));

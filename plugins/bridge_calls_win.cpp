@@ -93,6 +93,14 @@ TAsked Ask(TPlugin& plugin, TBridgeCall& call, TBridgeAnswer& answer, bool repor
 
 bool Has(const TPlugin& plugin, uint32_t exports) { return (plugin.Link.Exports & exports) == exports; }
 
+// 0 when the plug-in may be called through the exports named; else what the
+// call answers without asking the helper.
+int32_t Refusal(const TPlugin& plugin, uint32_t exports) {
+  SetUnreportedFault(nullptr);
+  if (plugin.State == TPluginState::Faulted) return kSpiFault;
+  return plugin.State == TPluginState::Loaded && Has(plugin, exports) ? 0 : kSpiMissingExport;
+}
+
 // The name as the call takes it: UTF-16 for the wide twin, else the code
 // page's bytes; false when a name the code page cannot spell has no short
 // path to go by (standIn: the name with those characters replaced will do).
@@ -204,10 +212,7 @@ int32_t BridgeProbePlugin(TPlugin& plugin, const std::string& fileName, const ui
 int32_t BridgeDecodePicture(TPlugin& plugin, const uint8_t* image, size_t length, TDecodedPicture& picture) {
   TPluginCallGuard guard(PluginCallLock());
   picture = TDecodedPicture{};
-  SetUnreportedFault(nullptr);
-  if (plugin.State == TPluginState::Faulted) return kSpiFault;
-  if (plugin.State != TPluginState::Loaded || !Has(plugin, kBridgeHasGetPictureInfo | kBridgeHasGetPicture))
-    return kSpiMissingExport;
+  if (const int32_t refusal = Refusal(plugin, kBridgeHasGetPictureInfo | kBridgeHasGetPicture)) return refusal;
   // Loaded first: the image goes to the helper that will decode it.
   const TAsked attached = Attach(plugin, true);
   if (attached != TAsked::Returned) return CodeOf(attached, TBridgeAnswer{});
@@ -224,9 +229,7 @@ int32_t BridgeDecodePicture(TPlugin& plugin, const uint8_t* image, size_t length
 int32_t BridgeReadArchiveEntries(TPlugin& plugin, const std::string& archive, std::unique_ptr<FileEntry[]>& entries) {
   TPluginCallGuard guard(PluginCallLock());
   entries.reset();
-  SetUnreportedFault(nullptr);
-  if (plugin.State == TPluginState::Faulted) return kSpiFault;
-  if (plugin.State != TPluginState::Loaded || !Has(plugin, kBridgeHasGetArchiveInfo)) return kSpiMissingExport;
+  if (const int32_t refusal = Refusal(plugin, kBridgeHasGetArchiveInfo)) return refusal;
   TBridgeCall call;
   call.Op = TBridgeOp::List;
   // Wide records whenever the plug-in has them, as in this process.
@@ -247,9 +250,7 @@ int32_t BridgeReadArchiveEntries(TPlugin& plugin, const std::string& archive, st
 int32_t BridgeExtractMember(TPlugin& plugin, const std::string& archive, SpiPosition position, TMemberBlock& data) {
   TPluginCallGuard guard(PluginCallLock());
   data.clear();
-  SetUnreportedFault(nullptr);
-  if (plugin.State == TPluginState::Faulted) return kSpiFault;
-  if (plugin.State != TPluginState::Loaded || !Has(plugin, kBridgeHasGetFile)) return kSpiMissingExport;
+  if (const int32_t refusal = Refusal(plugin, kBridgeHasGetFile)) return refusal;
   TBridgeCall call;
   call.Op = TBridgeOp::Extract;
   if (!Named(call, archive, IsWideName(archive) && Has(plugin, kBridgeHasGetFileW), false)) return kSpiNoNameRoad;
